@@ -1,0 +1,36 @@
+// A point light (type 1) or spot light (other types) of the fixed-function
+// pipeline. Type 2 spot lights carry their target in the record; other spot
+// lights get it from a target node.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/scene_object.h"
+
+class CLight : public CSceneObject {
+public:
+    enum { kPoint = 1, kTargetedSpot = 2, kNoRangeType = 4 };
+
+    CLight();
+    // Destroys the target too.
+    ~CLight() override;
+
+    // Fills the D3DLIGHT8 from the record. Returns 0.
+    int Prepare(IDirect3DDevice8* device) override;
+    void Draw(IDirect3DDevice8* device) override;
+    // Hands the light to the device at `index` each frame and returns 1;
+    // drawn by a later step (only the result exists yet).
+    uint8_t Enable(IDirect3DDevice8* device, DWORD index);
+
+    int32_t type;
+    CTargetObject* target;   // owned; null unless type 2 or bound by a node
+    D3DCOLORVALUE colour;    // alpha not in the file: 1
+    float multiplier;
+    float hotspot;           // degrees
+    float falloff;           // degrees
+    uint8_t rangeFlag;
+    float rangeValue1;       // as read; unused
+    float range;
+    uint8_t markerFlag;      // target marker: not 0 green, 0 red
+    D3DLIGHT8 light;
+};

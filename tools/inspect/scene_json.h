@@ -1,0 +1,12 @@
+// A loaded scene as one JSON document (the schema is in docs/inspect.md).
+#pragma once
+
+class CScene;
+class JsonWriter;
+
+struct InspectOptions {
+    // Also list every mesh's built vertices and faces (and skin influences).
+    bool vertices = false;
+};
+
+void WriteSceneJson(JsonWriter& json, const CScene& scene, const char* fileName, const InspectOptions& options);
