@@ -1,0 +1,53 @@
+// Deforms a mesh by bones: every vertex moves with the weighted skinning
+// matrices of the bones that influence it. Bones are other objects of the
+// scene (meshes or helpers), bound by name when the scene is prepared.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "modifiers/modifier.h"
+
+// The influences of one mesh vertex; m_nbBone 0: the vertex does not move.
+struct SkinVertex {
+    int32_t m_nbBone = 0;
+    std::vector<float> m_weights;
+    std::vector<int32_t> m_boneIndices; // into the skin's bone table
+};
+
+struct SkinBone {
+    SkinBone();
+
+    std::string m_name;
+    D3DMATRIX m_bindMatrix;          // the bone's world at binding time; identity
+    const D3DMATRIX* m_world;        // the bound object's world matrix; not owned
+    D3DMATRIX m_offsetMatrix;        // mesh matrix x inverse bind, by prepare
+    D3DMATRIX m_skinningMatrix;      // offset x world x inverse mesh, by update
+};
+
+class CModifierSkin : public CModifier {
+public:
+    CModifierSkin();
+    ~CModifierSkin() override;
+
+    // Skinning is done by a later step: these five do nothing yet.
+    void prepare() override;
+    void update() override;
+    void setTime(const float* time) override;
+    void apply(const MeshVertex* in, MeshVertex* out, int index) override;
+    void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+
+    // Binds bone `index` to the world matrix `world` points to. Shows a
+    // warning and changes nothing when there is no such bone.
+    void setBoneMatrix(const D3DMATRIX* world, unsigned int index);
+    // The name of bone `index`, or null after a warning.
+    const char* getBoneName(unsigned int index) const;
+
+    D3DMATRIX m_meshMatrix;            // identity until read
+    D3DMATRIX m_inverseMeshMatrix;     // set by prepare
+    int32_t m_nbVertex;                // the mesh's vertex count
+    std::vector<SkinVertex> m_vertices; // one per mesh vertex
+    int32_t m_nbBone;
+    std::vector<SkinBone> m_bones;     // record order
+};

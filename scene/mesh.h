@@ -1,0 +1,70 @@
+// A triangle mesh of a scene (object kind 0): read from its record, moved by
+// its node, optionally deformed by its modifiers and drawn from one vertex
+// buffer and one 16-bit index buffer, one draw per run of faces that share a
+// material.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "modifiers/modifier.h"
+#include "scene/mesh_vertex.h"
+#include "scene/object_list.h"
+#include "scene/scene_object.h"
+
+class CMaterial;
+class IDirect3DIndexBuffer8;
+class IDirect3DVertexBuffer8;
+
+// One draw call: a run of faces that share a material.
+struct MeshSubset {
+    CMaterial* material;   // of the run's first face; may be null
+    int32_t minimumIndex;  // always 0
+    int32_t vertexSpan;    // the mesh's vertex count
+    int32_t startIndex;    // 3 x the run's first face
+    int32_t faceCount;
+};
+
+class CMesh : public CSceneObject {
+public:
+    CMesh();
+    // Destroys the modifiers first to last and releases the buffers.
+    ~CMesh() override;
+
+    // Device buffers and subsets are made by a later step: returns 0 and
+    // does nothing yet.
+    int Prepare(IDirect3DDevice8* device) override;
+    // Drawing is a later step: does nothing yet.
+    void Draw(IDirect3DDevice8* device) override;
+
+    // Moves every base vertex position by `matrix` as a row vector (no
+    // division by w); normals stay.
+    void TransformVertices(const D3DMATRIX& matrix);
+
+    CObjectList<CModifier> modifiers;   // owned, file order
+    D3DVECTOR boxMin;                   // object space
+    D3DVECTOR boxMax;
+    int32_t fileFaceCount;              // F of the record
+    std::vector<MeshFace> fileFaces;    // as read: corners index the positions
+    int32_t positionCount;              // P of the record
+    std::vector<D3DVECTOR> positions;   // engine axes, as read
+    int32_t vertexCount;
+    std::vector<MeshVertex> baseVertices;     // built; moved once by TransformVertices
+    std::vector<MeshVertex> deformedVertices; // written by the modifier chain
+    int32_t faceCount;                  // built faces (0 after a face-map record)
+    std::vector<MeshFace> faces;        // grouped by material, corners index the vertices
+    std::vector<uint16_t> indices;      // 3 per built face, in face order
+    uint8_t normalsFlag;
+    uint8_t faceMapFlag;
+    uint8_t flag3;
+    uint8_t flag1;
+    uint8_t lightingFlag;               // 0: drawn unlit
+    int32_t primitiveType;              // D3DPT_TRIANGLELIST
+    IDirect3DVertexBuffer8* vertexBuffer; // owned reference; null until prepared
+    IDirect3DIndexBuffer8* indexBuffer;   // owned reference; null until prepared
+    CObjectList<MeshSubset> subsets;    // built by Prepare
+
+    // How many meshes were constructed and destroyed, for the debug trace.
+    static int32_t s_constructed;
+    static int32_t s_destroyed;
+};

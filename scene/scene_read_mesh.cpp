@@ -1,0 +1,243 @@
+// Reading a mesh record: positions, faces and their per-corner attributes as
+// a modelling tool keeps them, turned into one indexed triangle list of
+// welded vertices grouped by material. The record is checked against the
+// bytes left in the member and against the tables it indexes; a record that
+// breaks them is refused.
+#include <cstdio>
+#include <vector>
+
+#include "app/error_box.h"
+#include "pack/pack_file.h"
+#include "platform/message_box.h"
+#include "scene/kvf_read.h"
+#include "scene/material.h"
+#include "scene/mesh.h"
+#include "scene/mesh_builder.h"
+#include "scene/scene.h"
+
+namespace {
+
+// Bytes per item of the record's tables.
+constexpr int kPositionBytes = 12;
+constexpr int kFaceBytes = 14;
+constexpr int kFaceNormalsBytes = 36;
+constexpr int kFaceMapBytes = 24;
+constexpr int kTextureVertexBytes = 8;
+constexpr int kColourVertexBytes = 12;
+constexpr int kIndexTripleBytes = 6;
+
+constexpr uint32_t kWhite = 0x00FFFFFF;
+
+int Corrupted(const CMesh* mesh, const char* reason)
+{
+    ShowError("LibKVF : Corrupted mesh record : %s (%s)", mesh->name != nullptr ? mesh->name : "", reason);
+    return 1;
+}
+
+// A per-corner index triple stored a, b, c, kept in engine corner order
+// (c, b, a). Returns false when an index is not below `limit`.
+bool ReadCornerTriple(CPackFile* file, int32_t limit, uint16_t out[3])
+{
+    const uint16_t a = ReadUInt16(file);
+    const uint16_t b = ReadUInt16(file);
+    const uint16_t c = ReadUInt16(file);
+    out[0] = c;
+    out[1] = b;
+    out[2] = a;
+    return a < limit && b < limit && c < limit;
+}
+
+struct TextureVertex {
+    float u, v;
+};
+
+} // namespace
+
+int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
+{
+    mesh->name = ReadName(file);
+    if (mesh->name == nullptr) {
+        ShowError("LibKVF : Not enough memory to read a mesh");
+        return 1;
+    }
+    ReadMatrix(file, &mesh->transform);
+    mesh->pivot = ReadVector(file);
+    mesh->flag1 = ReadByte(file);
+    mesh->lightingFlag = ReadByte(file);
+    mesh->flag3 = ReadByte(file);
+
+    const int32_t positionCount = ReadInt32(file);
+    const int32_t faceCount = ReadInt32(file);
+    if (!CountFits(file, positionCount, kPositionBytes)) {
+        return Corrupted(mesh, "bad position count");
+    }
+    mesh->positionCount = positionCount;
+    mesh->positions.resize(positionCount);
+    for (D3DVECTOR& p : mesh->positions) {
+        p = ReadVector(file);
+    }
+
+    if (!CountFits(file, faceCount, kFaceBytes)) {
+        return Corrupted(mesh, "bad face count");
+    }
+    mesh->fileFaceCount = faceCount;
+    mesh->fileFaces.assign(faceCount, MeshFace{});
+    for (MeshFace& face : mesh->fileFaces) {
+        if (!ReadCornerTriple(file, positionCount, face.corners)) {
+            return Corrupted(mesh, "face corner out of range");
+        }
+        face.smoothingGroup = ReadInt32(file);
+        face.materialId = ReadInt32(file);
+    }
+
+    // Corner normals: explicit, or from the smoothing groups.
+    std::vector<D3DVECTOR> cornerNormals(static_cast<size_t>(faceCount) * 3);
+    mesh->normalsFlag = ReadByte(file);
+    if (mesh->normalsFlag == 1) {
+        if (!CountFits(file, faceCount, kFaceNormalsBytes)) {
+            return Corrupted(mesh, "truncated normals");
+        }
+        for (int32_t f = 0; f < faceCount; ++f) {
+            for (int k = 2; k >= 0; --k) {
+                cornerNormals[f * 3 + k] = ReadVector(file);
+            }
+        }
+    } else {
+        ComputeFaceNormals(mesh->positions.data(), mesh->fileFaces.data(), faceCount);
+        ComputeCornerNormals(mesh->fileFaces.data(), faceCount, cornerNormals.data());
+    }
+
+    // Texture coordinates, unless the record carries a face map instead.
+    int32_t textureCount = 0;
+    std::vector<TextureVertex> textureVertices;
+    std::vector<uint16_t> textureCorners;
+    mesh->faceMapFlag = ReadByte(file);
+    if (mesh->faceMapFlag != 0) {
+        if (!SkipBytes(file, static_cast<int64_t>(faceCount) * kFaceMapBytes)) {
+            return Corrupted(mesh, "truncated face map");
+        }
+        if (mesh->faceMapFlag == 1) {
+            // Such a record ends here: the mesh keeps its positions and file
+            // faces but has no vertices and no faces to draw.
+            MessageBoxA(nullptr, mesh->name, "FaceMap : dont use that plz", MB_OK);
+            return 0;
+        }
+    } else {
+        textureCount = ReadInt32(file);
+        if (textureCount != 0) {
+            if (!CountFits(file, textureCount, kTextureVertexBytes)) {
+                return Corrupted(mesh, "bad texture vertex count");
+            }
+            textureVertices.resize(textureCount);
+            for (TextureVertex& t : textureVertices) {
+                t.u = ReadFloat(file);
+                t.v = 1.0f - ReadFloat(file);
+            }
+            if (!CountFits(file, faceCount, kIndexTripleBytes)) {
+                return Corrupted(mesh, "truncated texture faces");
+            }
+            textureCorners.resize(static_cast<size_t>(faceCount) * 3);
+            for (int32_t f = 0; f < faceCount; ++f) {
+                if (!ReadCornerTriple(file, textureCount, &textureCorners[f * 3])) {
+                    return Corrupted(mesh, "texture index out of range");
+                }
+            }
+        }
+    }
+
+    const int32_t colourCount = ReadInt32(file);
+    std::vector<uint32_t> colours;
+    std::vector<uint16_t> colourCorners;
+    if (colourCount != 0) {
+        if (!CountFits(file, colourCount, kColourVertexBytes)) {
+            return Corrupted(mesh, "bad colour vertex count");
+        }
+        colours.resize(colourCount);
+        for (uint32_t& c : colours) {
+            const float r = ReadFloat(file);
+            const float g = ReadFloat(file);
+            const float b = ReadFloat(file);
+            c = PackColour(r, g, b);
+        }
+        if (!CountFits(file, faceCount, kIndexTripleBytes)) {
+            return Corrupted(mesh, "truncated colour faces");
+        }
+        colourCorners.resize(static_cast<size_t>(faceCount) * 3);
+        for (int32_t f = 0; f < faceCount; ++f) {
+            if (!ReadCornerTriple(file, colourCount, &colourCorners[f * 3])) {
+                return Corrupted(mesh, "colour index out of range");
+            }
+        }
+    }
+
+    // Weld the face corners into shared vertices.
+    std::vector<uint16_t> cornerVertices;
+    auto makeCorners = [&](int f, MeshVertex corners[3]) {
+        const MeshFace& face = mesh->fileFaces[f];
+        for (int k = 0; k < 3; ++k) {
+            const size_t corner = static_cast<size_t>(f) * 3 + k;
+            const D3DVECTOR& p = mesh->positions[face.corners[k]];
+            const D3DVECTOR& n = cornerNormals[corner];
+            MeshVertex& v = corners[k];
+            v.x = p.x;
+            v.y = p.y;
+            v.z = p.z;
+            v.nx = n.x;
+            v.ny = n.y;
+            v.nz = n.z;
+            v.colour = colourCount != 0 ? colours[colourCorners[corner]] : kWhite;
+            if (textureCount != 0) {
+                v.u = textureVertices[textureCorners[corner]].u;
+                v.v = textureVertices[textureCorners[corner]].v;
+            } else {
+                v.u = 0.0f;
+                v.v = 0.0f;
+            }
+        }
+    };
+    if (WeldVertices(makeCorners, faceCount, kMaxMeshVertices, &mesh->baseVertices, &cornerVertices) != 0) {
+        mesh->baseVertices.clear();
+        return Corrupted(mesh, "more than 65535 vertices");
+    }
+    mesh->baseVertices.shrink_to_fit();
+    mesh->vertexCount = static_cast<int32_t>(mesh->baseVertices.size());
+
+    // Group the faces by material and lay out the index array.
+    std::vector<int32_t> materialIds(faceCount);
+    for (int32_t f = 0; f < faceCount; ++f) {
+        materialIds[f] = mesh->fileFaces[f].materialId;
+    }
+    std::vector<int32_t> order(faceCount);
+    MaterialGroupOrder(materialIds.data(), faceCount, order.data());
+    mesh->faceCount = faceCount;
+    mesh->faces.assign(faceCount, MeshFace{});
+    mesh->indices.resize(static_cast<size_t>(faceCount) * 3);
+    for (int32_t i = 0; i < faceCount; ++i) {
+        const int32_t source = order[i];
+        MeshFace& face = mesh->faces[i];
+        for (int k = 0; k < 3; ++k) {
+            face.corners[k] = cornerVertices[static_cast<size_t>(source) * 3 + k];
+            mesh->indices[static_cast<size_t>(i) * 3 + k] = face.corners[k];
+        }
+        face.materialId = materialIds[source];
+    }
+
+    ComputeBoundingBox(mesh->baseVertices.data(), mesh->vertexCount, &mesh->boxMin, &mesh->boxMax);
+
+    if (ReadModifiers(file, mesh) != 0) {
+        return 1;
+    }
+
+    for (MeshFace& face : mesh->faces) {
+        if (face.materialId == -1) {
+            face.material = nullptr;
+        } else if (face.materialId >= 0 && face.materialId < materialCount) {
+            face.material = &materials[face.materialId];
+        } else {
+            MessageBoxA(nullptr, "ID Materiaux non valide", "Erreur", MB_OK);
+            // Material 0 stands in, when the scene has one.
+            face.material = materialCount > 0 ? &materials[0] : nullptr;
+        }
+    }
+    return 0;
+}
