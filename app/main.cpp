@@ -1,0 +1,8 @@
+// The zolt program: plays the show found in the working directory.
+#include "app/win_main.h"
+#include "platform/window.h"
+
+int main()
+{
+    return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, 0);
+}

@@ -1,0 +1,73 @@
+#include "sound/music_stream.h"
+
+#include "app/error_box.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "sound/fsound.h"
+
+namespace {
+
+// The oldest library version the stream calls work with.
+constexpr float kRequiredVersion = 3.33f;
+constexpr int kMixRate = 44100;
+constexpr int kSoftwareChannels = 32;
+// One non-looping stream; the sample format flags are what the player asks
+// for, the mixer converts as it needs.
+constexpr unsigned int kStreamMode = FSOUND_LOOP_OFF | FSOUND_8BITS | FSOUND_MONO | FSOUND_2D;
+
+}  // namespace
+
+MusicStream::MusicStream(const char* fileName) : m_stream(nullptr), m_channel(0), m_closed(false)
+{
+    if (FSOUND_GetVersion() < kRequiredVersion) {
+        MessageBoxA(nullptr, "You are using the wrong DLL version!", "fmod error", MB_OK);
+        PostQuitMessage(1);
+    }
+    if (!FSOUND_Init(kMixRate, kSoftwareChannels, FSOUND_INIT_GLOBALFOCUS)) {
+        ShowError("LibSound\t:\tCannot initialize FMOD");
+        PostQuitMessage(1);
+        return;
+    }
+    m_stream = fileName != nullptr ? FSOUND_Stream_OpenFile(fileName, kStreamMode, 0) : nullptr;
+    if (m_stream == nullptr) {
+        ShowError("LibSound\t:\tCannot initialize the stream, does the file %s exist ?",
+                  fileName != nullptr ? fileName : "");
+        PostQuitMessage(1);
+    }
+}
+
+MusicStream::~MusicStream()
+{
+    if (!m_closed) {
+        Close();
+    }
+}
+
+void MusicStream::Close()
+{
+    if (m_stream != nullptr) {
+        FSOUND_Stream_Close(m_stream);
+        m_stream = nullptr;
+    }
+    FSOUND_Close();
+    m_closed = true;
+}
+
+void MusicStream::Play()
+{
+    if (m_stream == nullptr) {
+        return;
+    }
+    FSOUND_Stream_SetPaused(m_stream, 0);
+    m_channel = FSOUND_Stream_Play(FSOUND_FREE, m_stream);
+}
+
+int MusicStream::GetTime()
+{
+    return m_stream != nullptr ? FSOUND_Stream_GetTime(m_stream) : 0;
+}
+
+unsigned int MusicStream::GetLength()
+{
+    return m_stream != nullptr ? static_cast<unsigned int>(FSOUND_Stream_GetLengthMs(m_stream)) : 0u;
+}
