@@ -1,0 +1,275 @@
+#include "demo/demo_manager.h"
+
+#include <cstdio>
+#include <new>
+
+#include "app/error_box.h"
+#include "demo/curve_set.h"
+#include "demo/effect.h"
+#include "demo/effect_factory.h"
+#include "demo/frame_counter.h"
+#include "demo/script_reader.h"
+#include "demo/skybox_plugin.h"
+#include "gfx/dx_device.h"
+#include "gfx/render_texture.h"
+#include "platform/window.h"
+#include "sound/music_stream.h"
+
+namespace {
+
+constexpr UINT kRenderTargetSize = 512;
+constexpr D3DCOLOR kClearColour = 0x00000000u;
+constexpr D3DCOLOR kNoEffectColour = 0x00000044u; // dark blue between effects
+
+// The smallest effect record: kind, an empty name, start and end.
+constexpr size_t kMinEffectRecordBytes = 4 + 1 + 4 + 4;
+
+const char* const kSkyBoxFaces[6] = {
+    "Otter_FR.JPG", "Otter_BK.JPG", "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG", "Otter_RT.JPG",
+};
+
+} // namespace
+
+DemoManager::DemoManager(DXDevice* device) : m_device(device) {}
+
+DemoManager::~DemoManager()
+{
+    m_device = nullptr;
+    delete m_frameCounter;
+    m_frameCounter = nullptr;
+    m_musicStartTick = 0;
+    m_musicFileName.clear();
+    if (m_music) {
+        m_music->Close();
+        delete m_music;
+        m_music = nullptr;
+    }
+    delete m_curveSet;
+    m_curveSet = nullptr;
+    DestroyEffects();
+    delete m_renderTarget;
+    m_renderTarget = nullptr;
+    m_transitions.clear();
+    delete m_background;
+    m_background = nullptr;
+}
+
+void DemoManager::DestroyEffects()
+{
+    for (Effect*& effect : m_effects) {
+        delete effect;
+        effect = nullptr;
+    }
+    m_effects.clear();
+    m_active = -1;
+    m_incoming = -1;
+}
+
+void DemoManager::BuildTransitions()
+{
+    ::BuildTransitions(m_effects.data(), GetEffectCount(), &m_transitions);
+}
+
+int DemoManager::Init()
+{
+    IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
+
+    delete m_renderTarget;
+    m_renderTarget = new RenderTexture(device);
+    if (m_renderTarget->Create(kRenderTargetSize, kRenderTargetSize) != 0) {
+        ShowError("LibDemo\t:\tCannot initialize Demo Manager");
+        return 1;
+    }
+
+    BuildTransitions();
+
+    delete m_background;
+    m_background = new SkyBoxPlugIn(m_device);
+    if (m_background->Load(kSkyBoxFaces[0], kSkyBoxFaces[1], kSkyBoxFaces[2], kSkyBoxFaces[3], kSkyBoxFaces[4],
+                           kSkyBoxFaces[5]) != 0) {
+        ShowError("LibDemo\t:\tCannot initialize Demo Manager");
+        return 1;
+    }
+
+    delete m_frameCounter;
+    m_frameCounter = new FrameCounter(GetTickCount());
+    m_musicStartTick = 0;
+
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+    return 0;
+}
+
+int DemoManager::LoadScript(const char* fileName)
+{
+    const char* name = fileName ? fileName : "";
+    std::vector<uint8_t> bytes;
+    if (!ReadScriptFile(fileName, &bytes)) {
+        ShowError("LibDemo\t:\tError while loading Spt File : %s", name);
+        return 1;
+    }
+    ScriptReader script(bytes.data(), bytes.size());
+    const ScriptResult result = ReadScript(&script);
+    if (result == ScriptResult::Loaded)
+        return 0;
+    // A script that ends early or holds an impossible count is reported as a
+    // bad script file, whatever was being read when the bytes ran out.
+    if (result == ScriptResult::Malformed)
+        ShowError("LibDemo\t:\tError while loading Spt File : %s", name);
+    return 1;
+}
+
+DemoManager::ScriptResult DemoManager::ReadScript(ScriptReader* script)
+{
+    std::string musicFileName;
+    if (!script->ReadString(&musicFileName))
+        return ScriptResult::Malformed;
+    m_musicFileName = musicFileName;
+
+    if (m_music) {
+        m_music->Close();
+        delete m_music;
+        m_music = nullptr;
+    }
+    // A music file that fails to open is reported by the stream itself and
+    // does not stop the load.
+    m_music = new (std::nothrow) MusicStream(m_musicFileName.c_str());
+    if (!m_music) {
+        ShowError("LibDemo\t:\tError while loading %s", m_musicFileName.c_str());
+        return ScriptResult::Reported;
+    }
+
+    delete m_curveSet;
+    m_curveSet = nullptr;
+    uint8_t curvesPresent = 0;
+    if (!script->ReadByte(&curvesPresent))
+        return ScriptResult::Malformed;
+    if (curvesPresent != 0) {
+        m_curveSet = new CurveSet();
+        if (m_curveSet->Read(script) != 0)
+            return ScriptResult::Malformed;
+    }
+
+    int32_t effectCount = 0;
+    if (!script->ReadInt32(&effectCount) || !script->CanHold(effectCount, kMinEffectRecordBytes))
+        return ScriptResult::Malformed;
+
+    DestroyEffects();
+    m_transitions.clear();
+    m_effects.reserve(static_cast<size_t>(effectCount));
+    for (int32_t i = 0; i < effectCount; ++i) {
+        int32_t kind = 0;
+        if (!script->ReadInt32(&kind))
+            return ScriptResult::Malformed;
+        Effect* effect = CreateEffect(kind, m_device);
+        if (!effect) {
+            ShowError("LibDemo : Unknown Effect");
+            return ScriptResult::Reported;
+        }
+        m_effects.push_back(effect);
+        if (effect->Read(script) != 0) {
+            if (script->Failed())
+                return ScriptResult::Malformed;
+            ShowError("LibDemo\t:\tError while loading %s effect", effect->GetName().c_str());
+            return ScriptResult::Reported;
+        }
+    }
+
+    BuildTransitions();
+    return ScriptResult::Loaded;
+}
+
+void DemoManager::Start()
+{
+    if (!m_music)
+        return;
+    m_music->Play();
+    m_status |= kStatusPlaying;
+    m_musicStartTick = GetTickCount();
+}
+
+int32_t DemoManager::GetStatus()
+{
+    if (!m_music)
+        return -1;
+    const uint32_t elapsed = GetTickCount() - m_musicStartTick;
+    if (elapsed > m_music->GetLength())
+        m_status |= kStatusOver;
+    return m_status;
+}
+
+EffectSelection DemoManager::SelectEffects(float t) const
+{
+    return ::SelectEffects(m_effects.data(), GetEffectCount(), t);
+}
+
+float DemoManager::GetTransitionAmount(int active, float t) const
+{
+    return TransitionAmount(m_transitions, active, t);
+}
+
+void DemoManager::DrawEffect(Effect* effect, float t)
+{
+    D3DVECTOR eye = {0.0f, 0.0f, 0.0f};
+    D3DVECTOR target = {0.0f, 0.0f, 0.0f};
+    effect->GetCamera(&eye, &target);
+    if (m_background)
+        m_background->Draw(eye, target);
+    effect->Update(t);
+}
+
+void DemoManager::RenderFrame()
+{
+    IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
+    if (!device)
+        return;
+
+    const float t = m_music ? static_cast<float>(m_music->GetTime()) : 0.0f;
+    m_time = t;
+    const EffectSelection selection = SelectEffects(t);
+    m_active = selection.active;
+    m_incoming = selection.incoming;
+
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+
+    bool sceneBegun = false;
+    if (m_active < 0) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kNoEffectColour, 1.0f, 0);
+    } else if (m_incoming < 0) {
+        sceneBegun = device->BeginScene() == D3D_OK;
+        DrawEffect(m_effects[static_cast<size_t>(m_active)], t);
+    } else {
+        // The incoming effect is drawn into the render target, the active one
+        // into the back buffer, and the target is then laid over it.
+        if (m_renderTarget) {
+            m_renderTarget->BeginScene();
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+            DrawEffect(m_effects[static_cast<size_t>(m_incoming)], t);
+            m_renderTarget->EndScene();
+        }
+
+        sceneBegun = device->BeginScene() == D3D_OK;
+        DrawEffect(m_effects[static_cast<size_t>(m_active)], t);
+        const float amount = GetTransitionAmount(m_active, t);
+        if (m_renderTarget && amount > 0.0f && amount <= 1.0f)
+            RenderTexture::DrawFade(device, m_renderTarget->GetTexture(), amount);
+    }
+
+    if (m_frameCounter)
+        m_frameCounter->CountFrame(GetTickCount());
+    char line[64];
+    std::snprintf(line, sizeof line, "%.0ffps - Time %d ",
+                  static_cast<double>(m_frameCounter ? m_frameCounter->GetFramesPerSecond() : 0.0f),
+                  m_music ? m_music->GetTime() : 0);
+    m_device->DrawText(line, 0.0f, 0.0f);
+
+    // No scene is begun on a frame without an effect; ending one there would
+    // only be refused by the device.
+    if (sceneBegun)
+        device->EndScene();
+    m_device->ShowFrame();
+}

@@ -1,0 +1,33 @@
+// A textured box of six faces drawn behind every effect. It stays centred on
+// the viewer and turns with the camera, so only the viewing direction changes
+// what is seen; it writes no depth, so everything drawn afterwards lies in
+// front of it.
+#pragma once
+
+#include <string>
+
+#include "demo/background_plugin.h"
+
+class DXDevice;
+class SkyBoxMesh;
+
+class SkyBoxPlugIn : public BackgroundPlugIn {
+public:
+    explicit SkyBoxPlugIn(DXDevice* device);
+    ~SkyBoxPlugIn() override;
+    // Loads the faces from the pack (a face that fails is reported and left
+    // empty) and creates the box's buffers. 1 only when the buffers fail.
+    int Load(const char* front, const char* back, const char* down, const char* up, const char* left,
+             const char* right) override;
+    void Draw(const D3DVECTOR& eye, const D3DVECTOR& target) override;
+    int Write(ScriptWriter* file) override;
+    int Read(ScriptReader* file) override;
+
+    const std::string& GetFaceName(int face) const { return m_faceNames[face]; }
+    const SkyBoxMesh* GetMesh() const { return m_mesh; }
+
+private:
+    DXDevice* m_device;
+    SkyBoxMesh* m_mesh = nullptr;
+    std::string m_faceNames[6];
+};

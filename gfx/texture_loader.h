@@ -1,0 +1,14 @@
+// Textures from the resource pack "data.pac". LoadTexture uses the texture
+// service's defaults (full mipmap chain, filtered), for scene materials;
+// LoadTextureNoFilter keeps the image's exact pixels in one level, for
+// screen-space images and the skybox faces. Both return 0 when the texture
+// was created, 1 after showing a message.
+#pragma once
+
+#include "platform/d3d8.h"
+
+int LoadTexture(IDirect3DDevice8* device, const char* memberName, IDirect3DTexture8** texture);
+int LoadTextureNoFilter(IDirect3DDevice8* device, const char* memberName, IDirect3DTexture8** texture);
+
+// The archive every texture is read from, in the working directory.
+constexpr const char* kResourcePackName = "data.pac";

@@ -1,0 +1,28 @@
+// Captures the message boxes shown while it lives, in order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+
+class BoxCapture {
+public:
+    BoxCapture()
+    {
+        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
+    }
+    ~BoxCapture() { SetMessageBoxHook(nullptr); }
+    BoxCapture(const BoxCapture&) = delete;
+    BoxCapture& operator=(const BoxCapture&) = delete;
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const MessageBoxRecord& box : boxes)
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    std::vector<MessageBoxRecord> boxes;
+};

@@ -1,0 +1,54 @@
+// The show's device layer made the way the entry makes it (a 640 x 480
+// window of class "ZoltViewer" and its device), headless when there is no
+// display, for tests that draw through DXDevice.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gfx/dx_device.h"
+#include "platform/back_buffer_readback.h"
+#include "platform/window.h"
+
+class ShowDevice {
+public:
+    ShowDevice()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZoltViewer";
+        RegisterClassA(&windowClass); // fails harmlessly when already registered
+        D3DDISPLAYMODE mode = {640, 480, 0, D3DFMT_X8R8G8B8};
+        m_created = m_layer.Create(&m_window, GetModuleHandleA(nullptr), mode, false, true) == 0;
+    }
+    ~ShowDevice()
+    {
+        m_layer.Release();
+        if (m_window)
+            DestroyWindow(m_window);
+    }
+    ShowDevice(const ShowDevice&) = delete;
+    ShowDevice& operator=(const ShowDevice&) = delete;
+
+    bool Created() const { return m_created && m_layer.m_device; }
+    DXDevice* Layer() { return &m_layer; }
+    IDirect3DDevice8* Device() { return m_layer.m_device; }
+
+    // The back buffer, 0xAARRGGBB, top row first.
+    std::vector<uint32_t> ReadBack()
+    {
+        std::vector<uint32_t> pixels;
+        width = height = 0;
+        ZoltReadBackBuffer(m_layer.m_device, &pixels, &width, &height);
+        return pixels;
+    }
+
+    UINT width = 0;
+    UINT height = 0;
+
+private:
+    DXDevice m_layer;
+    HWND m_window = nullptr;
+    bool m_created = false;
+};
