@@ -265,6 +265,10 @@ bool ZoltVideoInit()
             return false;
         }
     }
+    // Load the OpenGL library once for the life of the process. Otherwise SDL
+    // unloads it with the last window and loads it again with the next, and
+    // the driver's own allocations of each load are lost.
+    SDL_GL_LoadLibrary(nullptr);
     if (ws().userEventType == 0) {
         const Uint32 type = SDL_RegisterEvents(1);
         ws().userEventType = type == static_cast<Uint32>(-1) ? 0 : type;
