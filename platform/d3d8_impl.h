@@ -47,6 +47,49 @@ const DepthFormatInfo* FindDepthFormat(D3DFORMAT format);
 // Largest single allocation accepted for a buffer or texture level.
 constexpr size_t kMaxResourceBytes = size_t(512) << 20;
 
+// The AddRef / Release pair shared by the stand-in objects: the object
+// deletes itself when its last reference goes.
+template <typename Interface>
+class RefCounted : public Interface {
+public:
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override
+    {
+        if (m_refs == 0) {
+            return 0;
+        }
+        const ULONG refs = --m_refs;
+        if (refs == 0) {
+            delete this;
+        }
+        return refs;
+    }
+
+protected:
+    ~RefCounted() override = default;
+
+private:
+    ULONG m_refs = 1;
+};
+
+// Hands the caller a new reference to the device (GetDevice of every
+// resource).
+HRESULT ReturnDevice(Device* device, IDirect3DDevice8** out);
+
+// A reference-counted object made by a device.
+template <typename Interface>
+class DeviceChild : public RefCounted<Interface> {
+public:
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return ReturnDevice(m_device, device); }
+    Device* device() const { return m_device; }
+
+protected:
+    explicit DeviceChild(Device* device) : m_device(device) {}
+    ~DeviceChild() override = default;
+
+    Device* m_device;
+};
+
 class Direct3D final : public IDirect3D8 {
 public:
     ULONG AddRef() override;
@@ -64,7 +107,7 @@ private:
 
 // ---- Surfaces ----------------------------------------------------------------
 
-class Surface final : public IDirect3DSurface8 {
+class Surface final : public DeviceChild<IDirect3DSurface8> {
 public:
     enum class Kind { BackBuffer, RenderTarget, DepthStencil, TextureLevel };
 
@@ -73,9 +116,9 @@ public:
     Surface(Device* device, Kind kind, D3DFORMAT format, UINT width, UINT height);
     Surface(Texture* container, UINT level);
 
+    // A texture level counts on its texture.
     ULONG AddRef() override;
     ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
     HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
     HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
     HRESULT UnlockRect() override;
@@ -99,7 +142,6 @@ public:
     GLuint renderbuffer() const { return m_renderbuffer; }
     GLuint colorTexture() const;
     GLint colorLevel() const { return static_cast<GLint>(m_level); }
-    Device* device() const { return m_device; }
 
     // The framebuffer that draws into this colour surface with the given
     // depth surface (or none); made on first use.
@@ -113,7 +155,6 @@ private:
     friend class Texture;
     void DestroyGl();
 
-    Device* m_device;
     Texture* m_container = nullptr;
     UINT m_level = 0;
     Kind m_kind;
@@ -122,7 +163,6 @@ private:
     UINT m_height;
     const FormatInfo* m_colorInfo = nullptr;
     const DepthFormatInfo* m_depthInfo = nullptr;
-    ULONG m_refs = 1;
     GLuint m_texture = 0;      // stand-alone colour surfaces
     GLuint m_renderbuffer = 0; // depth surfaces
     GLuint m_fbo = 0;
@@ -134,14 +174,11 @@ private:
 
 // ---- Textures ----------------------------------------------------------------
 
-class Texture final : public IDirect3DTexture8 {
+class Texture final : public DeviceChild<IDirect3DTexture8> {
 public:
     Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, const FormatInfo* info, D3DPOOL pool);
     bool Allocate();
 
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD GetLevelCount() override { return m_levels; }
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
@@ -150,7 +187,6 @@ public:
     HRESULT UnlockRect(UINT level) override;
 
     GLuint glTexture() const { return m_texture; }
-    Device* device() const { return m_device; }
     const FormatInfo* info() const { return m_info; }
     UINT LevelWidth(UINT level) const { return m_width >> level > 0 ? m_width >> level : 1; }
     UINT LevelHeight(UINT level) const { return m_height >> level > 0 ? m_height >> level : 1; }
@@ -170,8 +206,6 @@ private:
         RECT rect = {};
     };
 
-    Device* m_device;
-    ULONG m_refs = 1;
     UINT m_width;
     UINT m_height;
     UINT m_levels;
@@ -184,22 +218,50 @@ private:
 
 // ---- Vertex and index buffers ------------------------------------------------
 
-class VertexBuffer final : public IDirect3DVertexBuffer8 {
+// The storage behind a vertex or index buffer: a system-memory copy that Lock
+// hands out, and the OpenGL buffer the last Unlock uploads the written range
+// to.
+class ShadowedGlBuffer {
+public:
+    explicit ShadowedGlBuffer(UINT length) : m_length(length) {}
+    // Makes the zero-filled copy and the GL buffer; the device's context must
+    // be current. False when OpenGL refuses the buffer.
+    bool Allocate();
+    // Deletes the GL buffer; the device's context must be current.
+    void DeleteGl();
+
+    HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags);
+    // *contentsChanged is set when this ends the last lock and bytes were
+    // written since the previous upload.
+    HRESULT Unlock(Device* device, bool* contentsChanged);
+
+    UINT length() const { return m_length; }
+    bool locked() const { return m_lockCount > 0; }
+    GLuint glBuffer() const { return m_buffer; }
+    const uint8_t* data() const { return m_data.data(); }
+
+private:
+    UINT m_length;
+    GLuint m_buffer = 0;
+    std::vector<uint8_t> m_data;
+    int m_lockCount = 0;
+    UINT m_dirtyBegin = 0;
+    UINT m_dirtyEnd = 0;
+};
+
+class VertexBuffer final : public DeviceChild<IDirect3DVertexBuffer8> {
 public:
     VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     bool Allocate();
 
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
-    UINT length() const { return m_length; }
-    bool locked() const { return m_lockCount > 0; }
-    GLuint glBuffer() const { return m_buffer; }
+    UINT length() const { return m_storage.length(); }
+    bool locked() const { return m_storage.locked(); }
+    GLuint glBuffer() const { return m_storage.glBuffer(); }
     // The vertex array object reading this buffer with a layout and stride.
     GLuint VertexArray(const VertexLayout& layout, UINT stride);
 
@@ -210,37 +272,27 @@ private:
         UINT stride;
         GLuint vao;
     };
-    Device* m_device;
-    ULONG m_refs = 1;
-    UINT m_length;
+    ShadowedGlBuffer m_storage;
     DWORD m_usage;
     DWORD m_fvf;
     D3DPOOL m_pool;
-    GLuint m_buffer = 0;
-    std::vector<uint8_t> m_data;
-    int m_lockCount = 0;
-    UINT m_dirtyBegin = 0;
-    UINT m_dirtyEnd = 0;
     std::vector<Vao> m_vaos;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer8 {
+class IndexBuffer final : public DeviceChild<IDirect3DIndexBuffer8> {
 public:
     IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     bool Allocate();
 
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
     HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-    GLuint glBuffer() const { return m_buffer; }
-    bool locked() const { return m_lockCount > 0; }
+    GLuint glBuffer() const { return m_storage.glBuffer(); }
+    bool locked() const { return m_storage.locked(); }
     UINT IndexSize() const { return m_format == D3DFMT_INDEX32 ? 4 : 2; }
-    UINT IndexCount() const { return m_length / IndexSize(); }
+    UINT IndexCount() const { return m_storage.length() / IndexSize(); }
     GLenum GlType() const { return m_format == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT; }
     // The largest index in the whole buffer, and in [start, start + count);
     // both remembered until the next upload.
@@ -254,17 +306,10 @@ private:
         UINT count;
         uint32_t max;
     };
-    Device* m_device;
-    ULONG m_refs = 1;
-    UINT m_length;
+    ShadowedGlBuffer m_storage;
     DWORD m_usage;
     D3DFORMAT m_format;
     D3DPOOL m_pool;
-    GLuint m_buffer = 0;
-    std::vector<uint8_t> m_data;
-    int m_lockCount = 0;
-    UINT m_dirtyBegin = 0;
-    UINT m_dirtyEnd = 0;
     uint32_t m_maxAll = 0;
     bool m_maxAllKnown = false;
     RangeMax m_ranges[16] = {};

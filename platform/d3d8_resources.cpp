@@ -130,10 +130,20 @@ void SetupVertexAttributes(const VertexLayout& layout, UINT stride)
     }
 }
 
+HRESULT ReturnDevice(Device* device, IDirect3DDevice8** out)
+{
+    if (out == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    device->AddRef();
+    *out = device;
+    return D3D_OK;
+}
+
 // ---- Surface -------------------------------------------------------------------
 
 Surface::Surface(Device* device, Kind kind, D3DFORMAT format, UINT width, UINT height)
-    : m_device(device), m_kind(kind), m_format(format), m_width(width), m_height(height), m_serial(g_nextSerial++)
+    : DeviceChild(device), m_kind(kind), m_format(format), m_width(width), m_height(height), m_serial(g_nextSerial++)
 {
     m_device->AddPrivateRef();
     if (kind == Kind::DepthStencil) {
@@ -144,7 +154,7 @@ Surface::Surface(Device* device, Kind kind, D3DFORMAT format, UINT width, UINT h
 }
 
 Surface::Surface(Texture* container, UINT level)
-    : m_device(container->device()),
+    : DeviceChild(container->device()),
       m_container(container),
       m_level(level),
       m_kind(Kind::TextureLevel),
@@ -203,7 +213,7 @@ ULONG Surface::AddRef()
     if (m_container != nullptr) {
         return m_container->AddRef();
     }
-    return ++m_refs;
+    return DeviceChild::AddRef();
 }
 
 ULONG Surface::Release()
@@ -211,24 +221,7 @@ ULONG Surface::Release()
     if (m_container != nullptr) {
         return m_container->Release();
     }
-    if (m_refs == 0) {
-        return 0;
-    }
-    const ULONG refs = --m_refs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
-
-HRESULT Surface::GetDevice(IDirect3DDevice8** device)
-{
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_device->AddRef();
-    *device = m_device;
-    return D3D_OK;
+    return DeviceChild::Release();
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc)
@@ -383,7 +376,13 @@ HRESULT Surface::UnlockRect()
 
 Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, const FormatInfo* info,
                  D3DPOOL pool)
-    : m_device(device), m_width(width), m_height(height), m_levels(levels), m_usage(usage), m_info(info), m_pool(pool)
+    : DeviceChild(device),
+      m_width(width),
+      m_height(height),
+      m_levels(levels),
+      m_usage(usage),
+      m_info(info),
+      m_pool(pool)
 {
     m_device->AddPrivateRef();
     m_levelData.resize(levels);
@@ -431,33 +430,6 @@ Texture::~Texture()
         glDeleteTextures(1, &m_texture);
     }
     m_device->ReleasePrivateRef();
-}
-
-ULONG Texture::AddRef()
-{
-    return ++m_refs;
-}
-
-ULONG Texture::Release()
-{
-    if (m_refs == 0) {
-        return 0;
-    }
-    const ULONG refs = --m_refs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
-
-HRESULT Texture::GetDevice(IDirect3DDevice8** device)
-{
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_device->AddRef();
-    *device = m_device;
-    return D3D_OK;
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc)
@@ -551,19 +523,10 @@ HRESULT Texture::UnlockRect(UINT level)
     return D3D_OK;
 }
 
-// ---- Vertex buffer -------------------------------------------------------------
+// ---- Buffer storage ------------------------------------------------------------
 
-VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : m_device(device), m_length(length), m_usage(usage), m_fvf(fvf), m_pool(pool)
+bool ShadowedGlBuffer::Allocate()
 {
-    m_device->AddPrivateRef();
-}
-
-bool VertexBuffer::Allocate()
-{
-    if (!m_device->MakeCurrent()) {
-        return false;
-    }
     m_data.assign(m_length, 0);
     GlErrorPending();
     glGenBuffers(1, &m_buffer);
@@ -573,48 +536,14 @@ bool VertexBuffer::Allocate()
     return !GlErrorPending();
 }
 
-VertexBuffer::~VertexBuffer()
+void ShadowedGlBuffer::DeleteGl()
 {
-    if (m_device->MakeCurrent()) {
-        for (const Vao& entry : m_vaos) {
-            m_device->gl().ForgetVertexArray(entry.vao);
-            glDeleteVertexArrays(1, &entry.vao);
-        }
-        if (m_buffer != 0) {
-            glDeleteBuffers(1, &m_buffer);
-        }
+    if (m_buffer != 0) {
+        glDeleteBuffers(1, &m_buffer);
     }
-    m_device->ReleasePrivateRef();
 }
 
-ULONG VertexBuffer::AddRef()
-{
-    return ++m_refs;
-}
-
-ULONG VertexBuffer::Release()
-{
-    if (m_refs == 0) {
-        return 0;
-    }
-    const ULONG refs = --m_refs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
-
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice8** device)
-{
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_device->AddRef();
-    *device = m_device;
-    return D3D_OK;
-}
-
-HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
+HRESULT ShadowedGlBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
     if (data == nullptr || offsetToLock > m_length) {
         return D3DERR_INVALIDCALL;
@@ -637,15 +566,17 @@ HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWOR
     return D3D_OK;
 }
 
-HRESULT VertexBuffer::Unlock()
+HRESULT ShadowedGlBuffer::Unlock(Device* device, bool* contentsChanged)
 {
+    *contentsChanged = false;
     if (m_lockCount == 0) {
         return D3DERR_INVALIDCALL;
     }
     if (--m_lockCount > 0 || m_dirtyEnd <= m_dirtyBegin) {
         return D3D_OK;
     }
-    if (m_device->MakeCurrent()) {
+    *contentsChanged = true;
+    if (device->MakeCurrent()) {
         glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
         if (m_dirtyBegin == 0 && m_dirtyEnd == m_length) {
             // A whole rewrite gets fresh storage, so draws still reading the
@@ -661,6 +592,42 @@ HRESULT VertexBuffer::Unlock()
     return D3D_OK;
 }
 
+// ---- Vertex buffer -------------------------------------------------------------
+
+VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : DeviceChild(device), m_storage(length), m_usage(usage), m_fvf(fvf), m_pool(pool)
+{
+    m_device->AddPrivateRef();
+}
+
+bool VertexBuffer::Allocate()
+{
+    return m_device->MakeCurrent() && m_storage.Allocate();
+}
+
+VertexBuffer::~VertexBuffer()
+{
+    if (m_device->MakeCurrent()) {
+        for (const Vao& entry : m_vaos) {
+            m_device->gl().ForgetVertexArray(entry.vao);
+            glDeleteVertexArrays(1, &entry.vao);
+        }
+        m_storage.DeleteGl();
+    }
+    m_device->ReleasePrivateRef();
+}
+
+HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
+{
+    return m_storage.Lock(offsetToLock, sizeToLock, data, flags);
+}
+
+HRESULT VertexBuffer::Unlock()
+{
+    bool contentsChanged = false;
+    return m_storage.Unlock(m_device, &contentsChanged);
+}
+
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
 {
     if (desc == nullptr) {
@@ -670,7 +637,7 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
     desc->Type = D3DRTYPE_VERTEXBUFFER;
     desc->Usage = m_usage;
     desc->Pool = m_pool;
-    desc->Size = m_length;
+    desc->Size = m_storage.length();
     desc->FVF = m_fvf;
     return D3D_OK;
 }
@@ -685,7 +652,7 @@ GLuint VertexBuffer::VertexArray(const VertexLayout& layout, UINT stride)
     GLuint vao = 0;
     glGenVertexArrays(1, &vao);
     m_device->gl().BindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_storage.glBuffer());
     SetupVertexAttributes(layout, stride);
     m_vaos.push_back(Vao{layout.fvf, stride, vao});
     return vao;
@@ -694,106 +661,39 @@ GLuint VertexBuffer::VertexArray(const VertexLayout& layout, UINT stride)
 // ---- Index buffer --------------------------------------------------------------
 
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : m_device(device), m_length(length), m_usage(usage), m_format(format), m_pool(pool)
+    : DeviceChild(device), m_storage(length), m_usage(usage), m_format(format), m_pool(pool)
 {
     m_device->AddPrivateRef();
 }
 
 bool IndexBuffer::Allocate()
 {
-    if (!m_device->MakeCurrent()) {
-        return false;
-    }
-    m_data.assign(m_length, 0);
-    GlErrorPending();
-    glGenBuffers(1, &m_buffer);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, m_length, m_data.data(), GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
-    return !GlErrorPending();
+    return m_device->MakeCurrent() && m_storage.Allocate();
 }
 
 IndexBuffer::~IndexBuffer()
 {
-    if (m_buffer != 0 && m_device->MakeCurrent()) {
-        glDeleteBuffers(1, &m_buffer);
+    if (m_storage.glBuffer() != 0 && m_device->MakeCurrent()) {
+        m_storage.DeleteGl();
     }
     m_device->ReleasePrivateRef();
 }
 
-ULONG IndexBuffer::AddRef()
-{
-    return ++m_refs;
-}
-
-ULONG IndexBuffer::Release()
-{
-    if (m_refs == 0) {
-        return 0;
-    }
-    const ULONG refs = --m_refs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
-
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice8** device)
-{
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_device->AddRef();
-    *device = m_device;
-    return D3D_OK;
-}
-
 HRESULT IndexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
-    if (data == nullptr || offsetToLock > m_length) {
-        return D3DERR_INVALIDCALL;
-    }
-    const UINT size = sizeToLock == 0 ? m_length - offsetToLock : sizeToLock;
-    if (size > m_length - offsetToLock) {
-        return D3DERR_INVALIDCALL;
-    }
-    *data = m_data.data() + offsetToLock;
-    if ((flags & D3DLOCK_READONLY) == 0 && size > 0) {
-        if (m_dirtyEnd <= m_dirtyBegin) {
-            m_dirtyBegin = offsetToLock;
-            m_dirtyEnd = offsetToLock + size;
-        } else {
-            m_dirtyBegin = std::min(m_dirtyBegin, offsetToLock);
-            m_dirtyEnd = std::max(m_dirtyEnd, offsetToLock + size);
-        }
-    }
-    ++m_lockCount;
-    return D3D_OK;
+    return m_storage.Lock(offsetToLock, sizeToLock, data, flags);
 }
 
 HRESULT IndexBuffer::Unlock()
 {
-    if (m_lockCount == 0) {
-        return D3DERR_INVALIDCALL;
+    bool contentsChanged = false;
+    const HRESULT result = m_storage.Unlock(m_device, &contentsChanged);
+    if (contentsChanged) {
+        m_rangeCount = 0;
+        m_rangeNext = 0;
+        m_maxAllKnown = false;
     }
-    if (--m_lockCount > 0 || m_dirtyEnd <= m_dirtyBegin) {
-        return D3D_OK;
-    }
-    m_rangeCount = 0;
-    m_rangeNext = 0;
-    m_maxAllKnown = false;
-    if (m_device->MakeCurrent()) {
-        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-        if (m_dirtyBegin == 0 && m_dirtyEnd == m_length) {
-            glBufferData(GL_COPY_WRITE_BUFFER, m_length, m_data.data(), GL_DYNAMIC_DRAW);
-        } else {
-            glBufferSubData(GL_COPY_WRITE_BUFFER, m_dirtyBegin, m_dirtyEnd - m_dirtyBegin,
-                            m_data.data() + m_dirtyBegin);
-        }
-        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
-    }
-    m_dirtyBegin = m_dirtyEnd = 0;
-    return D3D_OK;
+    return result;
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc)
@@ -805,7 +705,7 @@ HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc)
     desc->Type = D3DRTYPE_INDEXBUFFER;
     desc->Usage = m_usage;
     desc->Pool = m_pool;
-    desc->Size = m_length;
+    desc->Size = m_storage.length();
     return D3D_OK;
 }
 
@@ -829,13 +729,13 @@ uint32_t IndexBuffer::MaxIndex(UINT start, UINT count)
     if (m_format == D3DFMT_INDEX32) {
         for (UINT i = 0; i < count; ++i) {
             uint32_t value;
-            std::memcpy(&value, m_data.data() + (static_cast<size_t>(start) + i) * 4, 4);
+            std::memcpy(&value, m_storage.data() + (static_cast<size_t>(start) + i) * 4, 4);
             max = std::max(max, value);
         }
     } else {
         for (UINT i = 0; i < count; ++i) {
             uint16_t value;
-            std::memcpy(&value, m_data.data() + (static_cast<size_t>(start) + i) * 2, 2);
+            std::memcpy(&value, m_storage.data() + (static_cast<size_t>(start) + i) * 2, 2);
             max = std::max<uint32_t>(max, value);
         }
     }

@@ -9,12 +9,7 @@
 #pragma once
 
 #include "platform/d3d8.h"
-
-typedef HINSTANCE HMODULE;
-
-#ifndef MAKEINTRESOURCEA
-#define MAKEINTRESOURCEA(id) (reinterpret_cast<const char*>(static_cast<uintptr_t>(static_cast<WORD>(id))))
-#endif
+#include "platform/win32_types.h"
 
 struct PALETTEENTRY {
     BYTE peRed;

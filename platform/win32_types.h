@@ -27,6 +27,10 @@ struct ZoltWindow;
 struct ZoltInstance;
 typedef ZoltWindow* HWND;
 typedef ZoltInstance* HINSTANCE;
+typedef HINSTANCE HMODULE;
+
+// Resource identifiers passed where a name is expected, as Windows does.
+#define MAKEINTRESOURCEA(id) (reinterpret_cast<const char*>(static_cast<uintptr_t>(static_cast<WORD>(id))))
 
 struct RECT {
     LONG left;

@@ -108,8 +108,6 @@ HINSTANCE GetModuleHandleA(const char* moduleName);
 HICON LoadIconA(HINSTANCE instance, const char* name);
 HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
 HBRUSH GetStockObject(int object);
-// Resource identifiers passed where a name is expected, as Windows does.
-#define MAKEINTRESOURCEA(id) (reinterpret_cast<const char*>(static_cast<uintptr_t>(static_cast<WORD>(id))))
 
 // ---- Stand-in services beyond user32 ---------------------------------------
 

@@ -1,7 +1,6 @@
 #include "scene/controller.h"
 
 #include <cmath>
-#include <new>
 
 namespace {
 
@@ -9,24 +8,6 @@ namespace {
 // turn apart and the tangent takes the half-turn logarithm of the axis.
 constexpr double kFullTurnThreshold = 6.282185481977649;
 constexpr float kInverseTwoPi = 0.15915494f;
-
-template <typename Key>
-int AllocateKeys(int32_t count, int32_t* keyCount, Key** keys)
-{
-    delete[] *keys;
-    *keys = nullptr;
-    *keyCount = 0;
-    if (count <= 0) {
-        return count < 0 ? 1 : 0;
-    }
-    Key* array = new (std::nothrow) Key[count]();
-    if (array == nullptr) {
-        return 1;
-    }
-    *keys = array;
-    *keyCount = count;
-    return 0;
-}
 
 // Where t falls among key times: either an end key (segment < 0 with `index`
 // the key to return) or a segment [i, i+1] with the fraction u.
@@ -160,22 +141,6 @@ float Ease(float u, float easeFrom, float easeTo)
 
 // ---- Vector TCB ------------------------------------------------------------
 
-CControllerVectorTCB::~CControllerVectorTCB()
-{
-    delete[] keys;
-}
-
-int CControllerVectorTCB::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1;
-    }
-    return 0;
-}
-
 D3DVECTOR* CControllerVectorTCB::Sample(float t, D3DVECTOR* out) const
 {
     if (keyCount <= 0) {
@@ -209,22 +174,6 @@ void CControllerVectorTCB::Prepare()
 
 // ---- Vector sampled --------------------------------------------------------
 
-CControllerVectorSampled::~CControllerVectorSampled()
-{
-    delete[] keys;
-}
-
-int CControllerVectorSampled::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1.0f;
-    }
-    return 0;
-}
-
 D3DVECTOR* CControllerVectorSampled::Sample(float t, D3DVECTOR* out) const
 {
     *out = keyCount > 0 ? keys[SampledIndex(keys, keyCount, t)].value : D3DVECTOR{0.0f, 0.0f, 0.0f};
@@ -232,22 +181,6 @@ D3DVECTOR* CControllerVectorSampled::Sample(float t, D3DVECTOR* out) const
 }
 
 // ---- Rotation TCB ----------------------------------------------------------
-
-CControllerRotationTCB::~CControllerRotationTCB()
-{
-    delete[] keys;
-}
-
-int CControllerRotationTCB::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1;
-    }
-    return 0;
-}
 
 Quaternion* CControllerRotationTCB::Sample(float t, Quaternion* out) const
 {
@@ -354,22 +287,6 @@ void CControllerRotationTCB::Prepare()
 
 // ---- Rotation sampled ------------------------------------------------------
 
-CControllerRotationSampled::~CControllerRotationSampled()
-{
-    delete[] keys;
-}
-
-int CControllerRotationSampled::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1.0f;
-    }
-    return 0;
-}
-
 Quaternion* CControllerRotationSampled::Sample(float t, Quaternion* out) const
 {
     *out = keyCount > 0 ? keys[SampledIndex(keys, keyCount, t)].value : Quaternion{0.0f, 0.0f, 0.0f, 0.0f};
@@ -377,22 +294,6 @@ Quaternion* CControllerRotationSampled::Sample(float t, Quaternion* out) const
 }
 
 // ---- Float TCB -------------------------------------------------------------
-
-CControllerFloatTCB::~CControllerFloatTCB()
-{
-    delete[] keys;
-}
-
-int CControllerFloatTCB::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1;
-    }
-    return 0;
-}
 
 float CControllerFloatTCB::Sample(float t) const
 {
@@ -418,22 +319,6 @@ void CControllerFloatTCB::Prepare()
 }
 
 // ---- Float sampled ---------------------------------------------------------
-
-CControllerFloatSampled::~CControllerFloatSampled()
-{
-    delete[] keys;
-}
-
-int CControllerFloatSampled::Allocate(int32_t count)
-{
-    if (AllocateKeys(count, &keyCount, &keys) != 0) {
-        return 1;
-    }
-    for (int32_t i = 0; i < keyCount; ++i) {
-        keys[i].time = -1.0f;
-    }
-    return 0;
-}
 
 float CControllerFloatSampled::Sample(float t) const
 {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 
 #include "math/engine_math.h"
 #include "platform/d3d8_types.h"
@@ -100,79 +101,76 @@ public:
 };
 
 // ---- Kinds -----------------------------------------------------------------
-// Every kind owns its key array (keyCount entries, null when 0). The arrays
-// are allocated by Allocate, which returns 1 when memory is short.
 
-class CControllerVectorTCB : public CControllerVector {
+// The key array every key-framed or sampled kind owns: keyCount entries, null
+// when 0.
+template <typename Base, typename Key>
+class KeyedController : public Base {
 public:
-    CControllerVectorTCB() = default;
-    ~CControllerVectorTCB() override;
-    int Allocate(int32_t count);
+    KeyedController() = default;
+    ~KeyedController() override { delete[] keys; }
+    KeyedController(const KeyedController&) = delete;
+    KeyedController& operator=(const KeyedController&) = delete;
+
+    // Replaces the keys with `count` zeroed keys whose times read -1 (not yet
+    // read). Returns 1 when count is negative or memory is short.
+    int Allocate(int32_t count)
+    {
+        delete[] keys;
+        keys = nullptr;
+        keyCount = 0;
+        if (count <= 0) {
+            return count < 0 ? 1 : 0;
+        }
+        keys = new (std::nothrow) Key[count]();
+        if (keys == nullptr) {
+            return 1;
+        }
+        keyCount = count;
+        for (int32_t i = 0; i < keyCount; ++i) {
+            keys[i].time = -1;
+        }
+        return 0;
+    }
+
+    int32_t keyCount = 0;
+    Key* keys = nullptr;
+};
+
+class CControllerVectorTCB : public KeyedController<CControllerVector, VectorKeyTCB> {
+public:
     D3DVECTOR* Sample(float t, D3DVECTOR* out) const override;
     void Prepare() override;
-
-    int32_t keyCount = 0;
-    VectorKeyTCB* keys = nullptr;
 };
 
-class CControllerVectorSampled : public CControllerVector {
+class CControllerVectorSampled : public KeyedController<CControllerVector, VectorKeySampled> {
 public:
-    CControllerVectorSampled() = default;
-    ~CControllerVectorSampled() override;
-    int Allocate(int32_t count);
     D3DVECTOR* Sample(float t, D3DVECTOR* out) const override;
     void Prepare() override {}
-
-    int32_t keyCount = 0;
-    VectorKeySampled* keys = nullptr;
 };
 
-class CControllerRotationTCB : public CControllerRotation {
+class CControllerRotationTCB : public KeyedController<CControllerRotation, RotationKeyTCB> {
 public:
-    CControllerRotationTCB() = default;
-    ~CControllerRotationTCB() override;
-    int Allocate(int32_t count);
     Quaternion* Sample(float t, Quaternion* out) const override;
     void Prepare() override;
-
-    int32_t keyCount = 0;
-    RotationKeyTCB* keys = nullptr;
 };
 
-class CControllerRotationSampled : public CControllerRotation {
+class CControllerRotationSampled : public KeyedController<CControllerRotation, RotationKeySampled> {
 public:
-    CControllerRotationSampled() = default;
-    ~CControllerRotationSampled() override;
-    int Allocate(int32_t count);
     Quaternion* Sample(float t, Quaternion* out) const override;
     void Prepare() override {}
-
-    int32_t keyCount = 0;
-    RotationKeySampled* keys = nullptr;
 };
 
-class CControllerFloatTCB : public CControllerFloat {
+class CControllerFloatTCB : public KeyedController<CControllerFloat, FloatKeyTCB> {
 public:
-    CControllerFloatTCB() = default;
-    ~CControllerFloatTCB() override;
-    int Allocate(int32_t count);
     float Sample(float t) const override;
     void Prepare() override;
-
-    int32_t keyCount = 0;
-    FloatKeyTCB* keys = nullptr;
 };
 
-class CControllerFloatSampled : public CControllerFloat {
+class CControllerFloatSampled : public KeyedController<CControllerFloat, FloatKeySampled> {
 public:
-    CControllerFloatSampled() = default;
-    ~CControllerFloatSampled() override;
-    int Allocate(int32_t count);
     float Sample(float t) const override;
     void Prepare() override {}
-
-    int32_t keyCount = 0;
-    FloatKeySampled* keys = nullptr;
 };
 
 // A single float track driving a rotation: yields (0, 1, 0, value). The

@@ -50,6 +50,18 @@ C* NewController(int32_t count, const char* what)
     return controller;
 }
 
+// Reads the key count of keys `keySize` bytes long and makes a controller of
+// kind C with that many keys; null after reporting.
+template <typename C>
+C* ReadKeyedController(CPackFile* file, const char* what, int keySize)
+{
+    int32_t count = 0;
+    if (ReadKeyCount(file, what, keySize, &count) != 0) {
+        return nullptr;
+    }
+    return NewController<C>(count, what);
+}
+
 // Tension, continuity, bias, ease from, ease to: the order of the file.
 template <typename Key>
 void ReadParams(CPackFile* file, Key* key)
@@ -68,17 +80,13 @@ int ReadVectorController(CPackFile* file, const char* what, D3DVECTOR (*readValu
 {
     *result = nullptr;
     const int32_t type = ReadInt32(file);
-    int32_t count = 0;
     if (type == 0 || type == 1) {
         const int keySize = type == 0 ? kVectorTCBKeySize : kVectorLinearKeySize;
-        if (ReadKeyCount(file, what, keySize, &count) != 0) {
-            return 1;
-        }
-        CControllerVectorTCB* controller = NewController<CControllerVectorTCB>(count, what);
+        auto* controller = ReadKeyedController<CControllerVectorTCB>(file, what, keySize);
         if (controller == nullptr) {
             return 1;
         }
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = 0; i < controller->keyCount; ++i) {
             VectorKeyTCB& key = controller->keys[i];
             key.time = ReadInt32(file);
             if (type == 0) {
@@ -91,14 +99,11 @@ int ReadVectorController(CPackFile* file, const char* what, D3DVECTOR (*readValu
         *result = controller;
         return 0;
     }
-    if (ReadKeyCount(file, what, kVectorSampledKeySize, &count) != 0) {
-        return 1;
-    }
-    CControllerVectorSampled* controller = NewController<CControllerVectorSampled>(count, what);
+    auto* controller = ReadKeyedController<CControllerVectorSampled>(file, what, kVectorSampledKeySize);
     if (controller == nullptr) {
         return 1;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < controller->keyCount; ++i) {
         controller->keys[i].time = ReadFloat(file);
         controller->keys[i].value = readValue(file);
     }
@@ -112,17 +117,13 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
 {
     const char* what = "rotation";
     const int32_t type = ReadInt32(file);
-    int32_t count = 0;
     if (type == 0 || type == 1) {
         const int keySize = type == 0 ? kRotationTCBKeySize : kRotationLinearKeySize;
-        if (ReadKeyCount(file, what, keySize, &count) != 0) {
-            return 1;
-        }
-        CControllerRotationTCB* controller = NewController<CControllerRotationTCB>(count, what);
+        auto* controller = ReadKeyedController<CControllerRotationTCB>(file, what, keySize);
         if (controller == nullptr) {
             return 1;
         }
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = 0; i < controller->keyCount; ++i) {
             RotationKeyTCB& key = controller->keys[i];
             key.time = ReadInt32(file);
             if (type == 0) {
@@ -142,14 +143,11 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
         *result = controller;
         return 0;
     }
-    if (ReadKeyCount(file, what, kRotationSampledKeySize, &count) != 0) {
-        return 1;
-    }
-    CControllerRotationSampled* controller = NewController<CControllerRotationSampled>(count, what);
+    auto* controller = ReadKeyedController<CControllerRotationSampled>(file, what, kRotationSampledKeySize);
     if (controller == nullptr) {
         return 1;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < controller->keyCount; ++i) {
         controller->keys[i].time = ReadFloat(file);
         const D3DVECTOR axis = ReadVector(file);
         const float angle = ReadFloat(file);
@@ -162,16 +160,12 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
 int ReadFloatKeys(CPackFile* file, int32_t type, const char* what, CControllerFloatTCB** result)
 {
     *result = nullptr;
-    int32_t count = 0;
     const int keySize = type == 0 ? kFloatTCBKeySize : kFloatLinearKeySize;
-    if (ReadKeyCount(file, what, keySize, &count) != 0) {
-        return 1;
-    }
-    CControllerFloatTCB* controller = NewController<CControllerFloatTCB>(count, what);
+    auto* controller = ReadKeyedController<CControllerFloatTCB>(file, what, keySize);
     if (controller == nullptr) {
         return 1;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < controller->keyCount; ++i) {
         FloatKeyTCB& key = controller->keys[i];
         key.time = ReadInt32(file);
         if (type == 0) {
@@ -208,15 +202,11 @@ int ReadAngleRotation(CPackFile* file, CControllerRotation** result)
     if (type != 1) {
         return 0; // no controller: the record is the type alone
     }
-    int32_t count = 0;
-    if (ReadKeyCount(file, what, kAngleLinearKeySize, &count) != 0) {
-        return 1;
-    }
-    CControllerRotationTCB* controller = NewController<CControllerRotationTCB>(count, what);
+    auto* controller = ReadKeyedController<CControllerRotationTCB>(file, what, kAngleLinearKeySize);
     if (controller == nullptr) {
         return 1;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < controller->keyCount; ++i) {
         RotationKeyTCB& key = controller->keys[i];
         key.time = ReadInt32(file);
         SkipBytes(file, 8);

@@ -15,21 +15,20 @@
 #include "demo/frame_counter.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8.h"
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "tests/app/test_show.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class MainLoop : public ::testing::Test {
+class MainLoop : public ::testing::Test, protected BoxCapture {
 protected:
     void SetUp() override
     {
         ZoltResetWindowSystem();
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
     }
     void TearDown() override
     {
@@ -37,7 +36,6 @@ protected:
             StopShow();
         }
         inFolder.reset();
-        SetMessageBoxHook(nullptr);
         ZoltResetWindowSystem();
     }
 
@@ -70,7 +68,6 @@ protected:
 
     TempDirectory folder;
     std::unique_ptr<WorkingDirectory> inFolder;
-    std::vector<MessageBoxRecord> boxes;
     bool started = false;
 };
 

@@ -12,26 +12,24 @@
 #include "demo/demo_manager.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8.h"
-#include "platform/message_box.h"
 #include "platform/program_resources.h"
 #include "platform/window.h"
 #include "tests/app/test_show.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 
 namespace {
 
 const char kStartFailed[] = "DemoManager : Cannot Initialize the Demo properly";
 
-class StartUp : public ::testing::Test {
+class StartUp : public ::testing::Test, protected BoxCapture {
 protected:
     void SetUp() override
     {
         ZoltResetWindowSystem();
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
     }
     void TearDown() override
     {
-        SetMessageBoxHook(nullptr);
         ZoltForceDirect3DCreateFailure(false);
         ZoltForceCreateDeviceFailure(0);
         ZoltResetWindowSystem();
@@ -44,15 +42,6 @@ protected:
         EXPECT_TRUE(WriteTestShow(folder.Path(), show));
         WorkingDirectory inFolder(folder.Path());
         return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, 0);
-    }
-
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const MessageBoxRecord& box : boxes) {
-            texts.push_back(box.text);
-        }
-        return texts;
     }
 
     void ExpectErrorsOnly() const
@@ -70,8 +59,6 @@ protected:
         EXPECT_EQ(TheShow().manager, nullptr);
         EXPECT_EQ(ShowCursor(TRUE), 1);
     }
-
-    std::vector<MessageBoxRecord> boxes;
 };
 
 TEST_F(StartUp, WindowClassRefusedEndsSilentlyWithFailure)

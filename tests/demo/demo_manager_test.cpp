@@ -11,32 +11,26 @@
 #include "demo/effect.h"
 #include "demo/frame_counter.h"
 #include "demo/script_writer.h"
-#include "tests/demo/box_capture.h"
-#include "tests/demo/show_device.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
+#include "tests/support/show_device.h"
 #include "tests/support/test_images.h"
 
 namespace {
 
-class DemoManagerTest : public ::testing::Test {
+class DemoManagerTest : public ShowDeviceInTempDirTest {
 protected:
-    static void SetUpTestSuite() { s_device = new ShowDevice(); }
-    static void TearDownTestSuite()
-    {
-        delete s_device;
-        s_device = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(s_device->Created());
-        m_cwd.reset(new WorkingDirectory(m_dir.Path()));
+        ShowDeviceInTempDirTest::SetUp();
+        if (HasFatalFailure())
+            return;
         std::vector<PackMember> faces;
         for (const char* name :
              {"Otter_FR.JPG", "Otter_BK.JPG", "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG", "Otter_RT.JPG"})
             faces.push_back({name, EncodeTga(PatternImage(8, 8), 24, true, TgaRows::TopDown)});
         ASSERT_TRUE(WritePack("data.pac", faces));
     }
-    void TearDown() override { m_cwd.reset(); }
 
     // A script of plain effects with the given windows.
     void WriteScript(std::initializer_list<std::pair<float, float>> windows)
@@ -77,13 +71,7 @@ protected:
             count += (p & 0x00FFFFFFu) != rgb;
         return count;
     }
-
-    static ShowDevice* s_device;
-    TempDirectory m_dir;
-    std::unique_ptr<WorkingDirectory> m_cwd;
 };
-
-ShowDevice* DemoManagerTest::s_device = nullptr;
 
 TEST_F(DemoManagerTest, NoEffectAtTheTimeShowsDarkBlue)
 {

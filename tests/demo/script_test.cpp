@@ -12,7 +12,7 @@
 #include "demo/effect.h"
 #include "demo/script_writer.h"
 #include "scene/controller.h"
-#include "tests/demo/box_capture.h"
+#include "tests/support/box_capture.h"
 
 namespace {
 

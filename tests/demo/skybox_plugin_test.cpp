@@ -7,10 +7,10 @@
 #include "demo/script_reader.h"
 #include "demo/script_writer.h"
 #include "gfx/skybox_mesh.h"
-#include "tests/demo/box_capture.h"
-#include "tests/demo/show_device.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/png_writer.h"
+#include "tests/support/show_device.h"
 #include "tests/support/test_images.h"
 
 namespace {
@@ -25,21 +25,8 @@ TestImage Solid(uint32_t argb)
     return TestImage{4, 4, std::vector<uint32_t>(16, argb)};
 }
 
-class SkyBoxTest : public ::testing::Test {
+class SkyBoxTest : public ShowDeviceInTempDirTest {
 protected:
-    static void SetUpTestSuite() { s_device = new ShowDevice(); }
-    static void TearDownTestSuite()
-    {
-        delete s_device;
-        s_device = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_device->Created());
-        m_cwd.reset(new WorkingDirectory(m_dir.Path()));
-    }
-    void TearDown() override { m_cwd.reset(); }
-
     // Writes the pack with every face but those named in `missing`.
     void WriteFaces(int missing = -1)
     {
@@ -64,13 +51,7 @@ protected:
         EXPECT_EQ(s_device->width, 640u);
         return pixels;
     }
-
-    static ShowDevice* s_device;
-    TempDirectory m_dir;
-    std::unique_ptr<WorkingDirectory> m_cwd;
 };
-
-ShowDevice* SkyBoxTest::s_device = nullptr;
 
 uint32_t At(const std::vector<uint32_t>& pixels, int x, int y)
 {

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/message_box.h"
 #include "platform/program_resources.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/headless_device.h"
 #include "tests/support/recording_texture_device.h"
 
@@ -18,19 +18,14 @@ namespace {
 
 // Captures message boxes and hides or shows the program's resources for
 // one test; restores both afterwards.
-class BitmapFontTest : public ::testing::Test {
+class BitmapFontTest : public ::testing::Test, protected BoxCapture {
 protected:
-    void SetUp() override {
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
-    }
     void TearDown() override {
-        SetMessageBoxHook(nullptr);
         RestoreProgramResources();
     }
     void HideResources() { SetProgramResourcesForTesting(nullptr, 0); }
 
     RecordingTextureDevice device;
-    std::vector<MessageBoxRecord> boxes;
 };
 
 // A 2 x 2, 24-bit BMP: top row white, grey; bottom row black, white.

@@ -13,13 +13,13 @@
 
 #include "gfx/bitmap_font.h"
 #include "platform/back_buffer_readback.h"
-#include "platform/message_box.h"
 #include "platform/program_resources.h"
 #include "platform/window.h"
+#include "tests/support/box_capture.h"
 
 namespace {
 
-class DXDeviceTest : public ::testing::Test {
+class DXDeviceTest : public ::testing::Test, protected BoxCapture {
 protected:
     void SetUp() override
     {
@@ -28,12 +28,10 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "ZoltViewer";
         RegisterClassA(&windowClass); // already registered by an earlier test: fine
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
     }
     void TearDown() override
     {
         layer.Release();
-        SetMessageBoxHook(nullptr);
         ZoltForceCreateWindowFailure(false);
         ZoltForceDirect3DCreateFailure(false);
         ZoltForceCreateDeviceFailure(0);
@@ -59,7 +57,6 @@ protected:
 
     DXDevice layer;
     HWND window = nullptr;
-    std::vector<MessageBoxRecord> boxes;
 };
 
 } // namespace

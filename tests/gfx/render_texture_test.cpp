@@ -2,23 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/demo/box_capture.h"
-#include "tests/demo/show_device.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/png_writer.h"
+#include "tests/support/show_device.h"
 
 namespace {
 
-class RenderTextureTest : public ::testing::Test {
+class RenderTextureTest : public ShowDeviceTest {
 protected:
-    static void SetUpTestSuite() { s_device = new ShowDevice(); }
-    static void TearDownTestSuite()
-    {
-        delete s_device;
-        s_device = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(s_device->Created());
+        ShowDeviceTest::SetUp();
+        if (HasFatalFailure())
+            return;
         device = s_device->Device();
         // States the show's frame has at this point.
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -54,11 +50,8 @@ protected:
         return ReadBack();
     }
 
-    static ShowDevice* s_device;
     IDirect3DDevice8* device = nullptr;
 };
-
-ShowDevice* RenderTextureTest::s_device = nullptr;
 
 int CountDifferent(const std::vector<uint32_t>& pixels, uint32_t expected, int tolerance)
 {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "tests/demo/box_capture.h"
-#include "tests/demo/show_device.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
+#include "tests/support/show_device.h"
 #include "tests/support/test_images.h"
 
 namespace {
@@ -39,24 +39,13 @@ Texels ReadLevel(IDirect3DTexture8* texture, UINT level)
     return texels;
 }
 
-class TextureLoaderTest : public ::testing::Test {
+class TextureLoaderTest : public ShowDeviceInTempDirTest {
 protected:
-    static void SetUpTestSuite() { s_device = new ShowDevice(); }
-    static void TearDownTestSuite()
-    {
-        delete s_device;
-        s_device = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_device->Created());
-        m_cwd.reset(new WorkingDirectory(m_dir.Path()));
-    }
     void TearDown() override
     {
         if (m_texture)
             m_texture->Release();
-        m_cwd.reset();
+        ShowDeviceInTempDirTest::TearDown();
     }
     IDirect3DDevice8* Device() { return s_device->Device(); }
     void Drop()
@@ -76,13 +65,8 @@ protected:
         return texels;
     }
 
-    static ShowDevice* s_device;
-    TempDirectory m_dir;
-    std::unique_ptr<WorkingDirectory> m_cwd;
     IDirect3DTexture8* m_texture = nullptr;
 };
-
-ShowDevice* TextureLoaderTest::s_device = nullptr;
 
 // Compares colour, and alpha when the format keeps it.
 void ExpectPixels(const Texels& texels, const TestImage& image, bool withAlpha)

@@ -222,7 +222,7 @@ TEST(ModifierBlock, WavesKeepTheirTypeAndFiveParameters)
 
 TEST(ModifierBlock, CorruptedBlocksAreRefused)
 {
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     kvf::ModifierBlock huge;
     huge.count = 1000;
     huge.entries = {Entry(kvf::kTwist)};

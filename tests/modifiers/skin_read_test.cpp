@@ -162,7 +162,7 @@ TEST(SkinRead, EqualPositionsTakeTheFirstEntry)
 TEST(SkinRead, TheTwoSkinningBoxes)
 {
     CScene scene;
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     const kvf::Mesh mesh = FoldedMesh("Short");
     // Three entries for four positions; the second has no influence.
     kvf::Skin skin = TwoBoneSkin(3);
@@ -200,7 +200,7 @@ TEST(SkinRead, RecordsNamingWhatDoesNotExistAreRefused)
     for (const Case& c : cases) {
         for (int32_t type : {kvf::kSkinCountFirst, kvf::kSkinMatrixFirst}) {
             CScene scene;
-            MeshBoxCapture boxes;
+            BoxCapture boxes;
             kvf::Skin skin = TwoBoneSkin(4);
             c.corrupt(&skin);
             ReadMeshResult r = ReadSkinnedMesh(&scene, FoldedMesh("S"), skin, type);
@@ -237,7 +237,7 @@ TEST(SkinRead, MatchingAgreesWithTheLiteralSearchOnRandomMeshes)
             }
             skin.vertices.push_back(v);
         }
-        MeshBoxCapture quiet;
+        BoxCapture quiet;
         CScene scene;
         ReadMeshResult r = ReadSkinnedMesh(&scene, mesh, skin, kvf::kSkinCountFirst);
         ASSERT_EQ(0, r.result);
@@ -253,7 +253,7 @@ TEST(SkinBones, NamesAndBindingCheckTheIndex)
     ReadMeshResult r = ReadSkinnedMesh(&scene, FoldedMesh("Bones"), skin, kvf::kSkinCountFirst);
     ASSERT_EQ(0, r.result);
     CModifierSkin* s = SkinOf(r);
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     EXPECT_STREQ("Bone02", s->getBoneName(1));
     D3DMATRIX world = {};
     s->setBoneMatrix(&world, 1);

@@ -10,20 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 
 namespace {
-
-class BoxLog {
-public:
-    BoxLog()
-    {
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { texts.push_back(box.text); });
-    }
-    ~BoxLog() { SetMessageBoxHook(nullptr); }
-    std::vector<std::string> texts;
-};
 
 std::vector<uint8_t> Bytes(const std::string& text)
 {
@@ -67,7 +57,7 @@ protected:
     }
 
     TempDirectory dir;
-    BoxLog boxes;
+    BoxCapture boxes;
 };
 
 TEST_F(PackTest, MemberNamesAreFoundWithoutRegardToCase)
@@ -80,7 +70,7 @@ TEST_F(PackTest, MemberNamesAreFoundWithoutRegardToCase)
     EXPECT_STREQ("hello", buffer);
     EXPECT_EQ(0, file.Close());
     EXPECT_EQ(nullptr, file.block);
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(PackTest, LargeDeflatedMemberInflatesWhole)
@@ -95,7 +85,7 @@ TEST_F(PackTest, LargeDeflatedMemberInflatesWhole)
     ASSERT_EQ(0, file.Open("big.bin", Archive().c_str()));
     ASSERT_EQ(static_cast<int32_t>(bytes.size()), file.block->size);
     EXPECT_EQ(0, std::memcmp(bytes.data(), file.block->data, bytes.size()));
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(PackTest, ZeroSizeMemberOpensAndReadsNothing)
@@ -107,7 +97,7 @@ TEST_F(PackTest, ZeroSizeMemberOpensAndReadsNothing)
     EXPECT_EQ(0, file.Read(&c, 1, 1, &file));
     EXPECT_EQ('q', c);
     EXPECT_EQ(0, file.Tell(&file));
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(PackTest, ReadCountsBytesAndStopsAtTheEnd)
@@ -210,7 +200,7 @@ TEST_F(PackTest, MissingArchiveNameMemberOrArchive)
         "LibUtils : file absent.bin not found in the " + Archive() + " zipfile\n",
         "LibUtils : file m.bin not found in the " + dir.File("nothing.pac") + " zipfile\n",
     };
-    EXPECT_EQ(expected, boxes.texts);
+    EXPECT_EQ(expected, boxes.Texts());
 }
 
 TEST_F(PackTest, OverlongMemberNameIsRefused)
@@ -219,8 +209,8 @@ TEST_F(PackTest, OverlongMemberNameIsRefused)
     CPackFile file;
     const std::string longName(1024, 'n');
     EXPECT_EQ(1, file.Open(longName.c_str(), Archive().c_str()));
-    ASSERT_EQ(1u, boxes.texts.size());
-    EXPECT_NE(std::string::npos, boxes.texts[0].find("LibUtils : file name too long (1024 characters)"));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_NE(std::string::npos, boxes.Texts()[0].find("LibUtils : file name too long (1024 characters)"));
 }
 
 TEST_F(PackTest, TruncatedArchiveReportsItsMemberAsNotFound)
@@ -231,8 +221,8 @@ TEST_F(PackTest, TruncatedArchiveReportsItsMemberAsNotFound)
     ASSERT_TRUE(WriteFileBytes(Archive(), bytes));
     CPackFile file;
     EXPECT_EQ(1, file.Open("m.bin", Archive().c_str()));
-    ASSERT_EQ(1u, boxes.texts.size());
-    EXPECT_EQ(0u, boxes.texts[0].find("LibUtils : file m.bin not found"));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(0u, boxes.Texts()[0].find("LibUtils : file m.bin not found"));
 }
 
 // Archives from a writer other than the zip program, with corruptions that
@@ -252,7 +242,7 @@ TEST_F(PackTest, PythonZipfileArchivesReadStoredAndDeflated)
     ASSERT_EQ(0, deflated.Open("deflated.bin", Archive().c_str()));
     ASSERT_EQ(15000, deflated.block->size);
     EXPECT_EQ(0, std::memcmp("abcabc", deflated.block->data + 2997, 6));
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 const char* kPatchHelpers = "import sys, struct, zipfile\n"
@@ -274,8 +264,8 @@ TEST_F(PackTest, MemberWithBadChecksumStillOpensAfterItsMessage)
     ASSERT_EQ(0, file.Open("m.bin", Archive().c_str()));
     ASSERT_EQ(11, file.block->size);
     EXPECT_EQ(0, std::memcmp("checksummed", file.block->data, 11));
-    ASSERT_EQ(1u, boxes.texts.size());
-    EXPECT_EQ(0u, boxes.texts[0].find("LibUtils : Cannot close the file m.bin properly - "));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(0u, boxes.Texts()[0].find("LibUtils : Cannot close the file m.bin properly - "));
 }
 
 TEST_F(PackTest, CorruptDeflateStreamGivesAnEmptyStream)
@@ -298,9 +288,9 @@ TEST_F(PackTest, CorruptDeflateStreamGivesAnEmptyStream)
     EXPECT_EQ(nullptr, file.block->data);
     char c;
     EXPECT_EQ(0, file.Read(&c, 1, 1, &file));
-    ASSERT_EQ(2u, boxes.texts.size());
-    EXPECT_EQ(0u, boxes.texts[0].find("LibUtils : Cannot read file content : m.bin - "));
-    EXPECT_EQ("LibUtils : The Archive seems to be corrupted", boxes.texts[1]);
+    ASSERT_EQ(2u, boxes.Texts().size());
+    EXPECT_EQ(0u, boxes.Texts()[0].find("LibUtils : Cannot read file content : m.bin - "));
+    EXPECT_EQ("LibUtils : The Archive seems to be corrupted", boxes.Texts()[1]);
 }
 
 TEST_F(PackTest, StoredSizeLargerThanTheBytesKeepsWhatArrived)
@@ -317,8 +307,8 @@ TEST_F(PackTest, StoredSizeLargerThanTheBytesKeepsWhatArrived)
     ASSERT_EQ(0, file.Open("m.bin", Archive().c_str()));
     // Only the ten bytes that exist are served, never uninitialised ones.
     EXPECT_EQ(10, file.block->size);
-    ASSERT_FALSE(boxes.texts.empty());
-    EXPECT_EQ("LibUtils : The Archive seems to be corrupted", boxes.texts[0]);
+    ASSERT_FALSE(boxes.Texts().empty());
+    EXPECT_EQ("LibUtils : The Archive seems to be corrupted", boxes.Texts()[0]);
 }
 
 TEST_F(PackTest, ImplausibleStoredSizeIsRefusedBeforeAllocating)
@@ -334,8 +324,8 @@ TEST_F(PackTest, ImplausibleStoredSizeIsRefusedBeforeAllocating)
     CPackFile file;
     EXPECT_EQ(1, file.Open("m.bin", Archive().c_str()));
     EXPECT_EQ(nullptr, file.block);
-    ASSERT_EQ(1u, boxes.texts.size());
-    EXPECT_EQ(0u, boxes.texts[0].find("LibUtils : file m.bin is too large (4026531840 bytes) in the "));
+    ASSERT_EQ(1u, boxes.Texts().size());
+    EXPECT_EQ(0u, boxes.Texts()[0].find("LibUtils : file m.bin is too large (4026531840 bytes) in the "));
 }
 
 } // namespace

@@ -6,18 +6,11 @@
 #include <vector>
 
 #include "app/error_box.h"
+#include "tests/support/box_capture.h"
 
 namespace {
 
-class CapturedBoxes : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
-    }
-    void TearDown() override { SetMessageBoxHook(nullptr); }
-    std::vector<MessageBoxRecord> boxes;
-};
+class CapturedBoxes : public ::testing::Test, protected BoxCapture {};
 
 TEST(MessageBoxLine, EscapesTabsAndLineBreaks)
 {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "tests/scene/memory_stream.h"
+#include "tests/support/box_capture.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
@@ -93,13 +93,6 @@ void ExpectQuaternionNear(const Quaternion& e, const Quaternion& a, float tolera
     EXPECT_NEAR(e.z, a.z, tolerance);
     EXPECT_NEAR(e.w, a.w, tolerance);
 }
-
-class BoxLog {
-public:
-    BoxLog() { SetMessageBoxHook([this](const MessageBoxRecord& box) { texts.push_back(box.text); }); }
-    ~BoxLog() { SetMessageBoxHook(nullptr); }
-    std::vector<std::string> texts;
-};
 
 // ---- Vector controllers ----------------------------------------------------
 
@@ -352,7 +345,7 @@ TEST(FloatController, ConstantIsOneKeyAtTimeMinusOne)
 
 TEST(CorruptedController, KeyCountsThatCannotFitAreRefused)
 {
-    BoxLog boxes;
+    BoxCapture boxes;
     for (int32_t count : {-1, 2, 0x7FFFFFFF}) {
         kvf::ByteWriter out;
         kvf::Controller controller;
@@ -365,13 +358,13 @@ TEST(CorruptedController, KeyCountsThatCannotFitAreRefused)
         EXPECT_EQ(1, ReadPositionController(&stream, &c)) << count;
         EXPECT_EQ(nullptr, c);
     }
-    ASSERT_EQ(3u, boxes.texts.size());
-    EXPECT_EQ("LibKVF : Corrupted position controller record : -1 keys", boxes.texts[0]);
+    ASSERT_EQ(3u, boxes.Texts().size());
+    EXPECT_EQ("LibKVF : Corrupted position controller record : -1 keys", boxes.Texts()[0]);
 }
 
 TEST(CorruptedController, EveryReaderChecksItsCount)
 {
-    BoxLog boxes;
+    BoxCapture boxes;
     kvf::ByteWriter out;
     out.Int32(0);
     out.Int32(1000);
@@ -396,7 +389,7 @@ TEST(CorruptedController, EveryReaderChecksItsCount)
         CControllerFloat* c = nullptr;
         EXPECT_EQ(1, ReadFloatController(&s, &c));
     }
-    EXPECT_EQ(4u, boxes.texts.size());
+    EXPECT_EQ(4u, boxes.Texts().size());
 }
 
 } // namespace

@@ -137,7 +137,7 @@ TEST_F(KvfWriterRoundTrip, EveryObjectKindInFileOrder)
     second.faceMapFlag = 1; // ends early; the stream must go on after its face map
     scene.objects = {mesh, camera, kvf::RawCode{7}, spot, noRange, kvf::RawCode{-1}, shape, helper, second};
 
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     ASSERT_EQ(0, Load(scene));
     EXPECT_EQ(0x00FF7F00u, m_scene.ambientColour);
     EXPECT_EQ(5, m_scene.startFrame);
@@ -239,7 +239,7 @@ TEST_F(KvfWriterRoundTrip, NodeControllersOfEveryFamilyAndType)
         scene.objects.push_back(h);
     }
 
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     ASSERT_EQ(0, Load(scene));
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().title << ": " << boxes.boxes.front().text;
     ASSERT_EQ(1, m_scene.roots.Count());
@@ -333,7 +333,7 @@ TEST_F(KvfWriterRoundTrip, ACorruptedMeshFailsTheLoad)
     kvf::Camera camera;
     camera.name = "After";
     scene.objects = {good, bad, camera};
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     EXPECT_EQ(1, Load(scene));
     EXPECT_EQ((std::vector<std::string>{"LibKVF : Corrupted mesh record : Bad (face corner out of range)"}),
               boxes.Texts());

@@ -207,7 +207,7 @@ TEST(MeshRead, MaterialIdsResolveAgainstTheScene)
 {
     CScene scene;
     GiveMaterials(&scene, 2);
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     const kvf::Mesh mesh = TriangleMesh("Ids", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
                                         {{0, 1, 2, 0, -1}, {0, 1, 2, 1, 0}, {0, 1, 2, 2, 1}, {0, 1, 2, 3, 2}});
     ReadMeshResult r = ReadMeshBytes(&scene, kvf::MeshBytes(mesh));
@@ -230,7 +230,7 @@ TEST(MeshRead, MaterialIdsResolveAgainstTheScene)
 TEST(MeshRead, FaceMapFlagOneEndsTheRecordAfterTheFaceMap)
 {
     CScene scene;
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     kvf::Mesh mesh = TriangleMesh("Mapped", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 0, -1}});
     mesh.faceMapFlag = 1;
     kvf::ByteWriter out;
@@ -330,7 +330,7 @@ TEST(MeshRead, CorruptedRecordsAreRefused)
     };
     for (const Case& c : cases) {
         CScene scene;
-        MeshBoxCapture boxes;
+        BoxCapture boxes;
         kvf::Mesh mesh = TriangleMesh("Bad", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 0, -1}});
         c.corrupt(&mesh);
         ReadMeshResult r = ReadMeshBytes(&scene, kvf::MeshBytes(mesh));
@@ -344,7 +344,7 @@ TEST(MeshRead, CorruptedRecordsAreRefused)
 TEST(MeshRead, ATruncatedFaceMapIsRefused)
 {
     CScene scene;
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     kvf::Mesh mesh = TriangleMesh("Short", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 0, -1}});
     mesh.faceMapFlag = 2;
     std::vector<uint8_t> bytes = kvf::MeshBytes(mesh);
@@ -379,7 +379,7 @@ TEST(MeshRead, VertexCountMustFitSixteenBitIndices)
     EXPECT_EQ(65535, fits.mesh->vertexCount);
     EXPECT_EQ(65534, fits.mesh->indices.back());
 
-    MeshBoxCapture boxes;
+    BoxCapture boxes;
     kvf::Mesh tooMany = DistinctCorners(21845);
     tooMany.uvs.push_back({-1.0f, 0.0f});
     tooMany.faces.push_back({0, 1, 2, 0, -1});

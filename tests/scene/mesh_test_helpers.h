@@ -1,5 +1,5 @@
 // Shared by the mesh and modifier tests: a pack stream over bytes made by the
-// KVF writer, and a capture of the message boxes shown meanwhile.
+// KVF writer, and helpers for reading records from it.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "pack/pack_file.h"
-#include "platform/message_box.h"
 #include "scene/material.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
+#include "tests/support/box_capture.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 // A stream positioned at the start of `bytes`, as Open would leave it.
@@ -26,28 +26,6 @@ inline std::unique_ptr<CPackFile> MemoryStream(const std::vector<uint8_t>& bytes
     file->block = new PackBlock{static_cast<int32_t>(bytes.size()), 0, data};
     return file;
 }
-
-class MeshBoxCapture {
-public:
-    MeshBoxCapture()
-    {
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
-    }
-    ~MeshBoxCapture() { SetMessageBoxHook(nullptr); }
-    MeshBoxCapture(const MeshBoxCapture&) = delete;
-    MeshBoxCapture& operator=(const MeshBoxCapture&) = delete;
-
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const MessageBoxRecord& box : boxes) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
-    std::vector<MessageBoxRecord> boxes;
-};
 
 // A scene with `count` materials, for resolving material ids.
 inline void GiveMaterials(CScene* scene, int count)

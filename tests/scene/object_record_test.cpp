@@ -6,21 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 #include "scene/shape.h"
 #include "tests/scene/memory_stream.h"
+#include "tests/support/box_capture.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
 
-class RecordTest : public ::testing::Test {
+class RecordTest : public ::testing::Test, protected BoxCapture {
 protected:
-    RecordTest() { SetMessageBoxHook([this](const MessageBoxRecord& box) { texts.push_back(box.text); }); }
-    ~RecordTest() override { SetMessageBoxHook(nullptr); }
 
     // Reads the bytes with `read`, expecting success and every byte used.
     template <typename T>
@@ -32,7 +30,6 @@ protected:
     }
 
     CScene scene;
-    std::vector<std::string> texts;
 };
 
 void ExpectVector(float x, float y, float z, const D3DVECTOR& v)
@@ -173,7 +170,7 @@ TEST_F(RecordTest, ShapeSplinesAndTheirPreparation)
     EXPECT_EQ(-5.0f, loaded.splines[1].points[1].z);
 
     ASSERT_EQ(0, loaded.Prepare(nullptr));
-    EXPECT_EQ((std::vector<std::string>{"LibKVF : A Shape has less than one point!"}), texts);
+    EXPECT_EQ((std::vector<std::string>{"LibKVF : A Shape has less than one point!"}), Texts());
     // The closed spline repeats its first point: 5 points, 4 segments.
     ASSERT_EQ(5, loaded.splines[1].pointCount);
     EXPECT_EQ(loaded.splines[1].points[0].x, loaded.splines[1].points[4].x);
@@ -195,7 +192,7 @@ TEST_F(RecordTest, ShapeWithImpossiblePointCountIsRefused)
     MemoryStream stream(out.Take());
     CShape loaded;
     EXPECT_EQ(1, scene.ReadShape(&stream, &loaded));
-    EXPECT_EQ((std::vector<std::string>{"LibKVF : Corrupted shape record : broken"}), texts);
+    EXPECT_EQ((std::vector<std::string>{"LibKVF : Corrupted shape record : broken"}), Texts());
 }
 
 TEST_F(RecordTest, HelperVectorsStayUnconverted)

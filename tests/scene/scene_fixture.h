@@ -7,18 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "scene/scene.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
-class SceneTest : public ::testing::Test {
+class SceneTest : public ::testing::Test, protected BoxCapture {
 protected:
-    SceneTest()
-    {
-        SetMessageBoxHook([this](const MessageBoxRecord& box) { boxes.push_back(box); });
-    }
-    ~SceneTest() override { SetMessageBoxHook(nullptr); }
 
     std::string Archive() const { return dir.File("data.pac"); }
 
@@ -31,27 +26,8 @@ protected:
 
     int Load(const kvf::Scene& description) { return LoadBytes(kvf::WriteScene(description)); }
 
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const MessageBoxRecord& box : boxes) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
-    std::vector<std::string> Titles() const
-    {
-        std::vector<std::string> titles;
-        for (const MessageBoxRecord& box : boxes) {
-            titles.push_back(box.title);
-        }
-        return titles;
-    }
-
     TempDirectory dir;
     CScene scene;
-    std::vector<MessageBoxRecord> boxes;
 };
 
 inline kvf::Node MakeNode(int32_t depth, int32_t kind, const std::string& name)

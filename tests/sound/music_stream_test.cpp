@@ -15,22 +15,15 @@
 #include <thread>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "sound/fsound.h"
+#include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/test_audio.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Boxes {
-public:
-    Boxes() { SetMessageBoxHook([this](const MessageBoxRecord& box) { shown.push_back(box); }); }
-    ~Boxes() { SetMessageBoxHook(nullptr); }
-    std::vector<MessageBoxRecord> shown;
-};
 
 // One directory of generated music for the whole program.
 class Music : public ::testing::Test {
@@ -65,12 +58,12 @@ void SleepMs(int ms)
 
 TEST_F(Music, MissingFileIsReportedWithQuitCodeOneAndLeavesAQuietStream)
 {
-    Boxes boxes;
+    BoxCapture boxes;
     MusicStream music("no such music.ogg");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Zolt Engine Error");
-    EXPECT_EQ(boxes.shown[0].text, "LibSound\t:\tCannot initialize the stream, does the file no such music.ogg exist ?");
-    EXPECT_EQ(boxes.shown[0].type, MB_ICONERROR);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].title, "Zolt Engine Error");
+    EXPECT_EQ(boxes.boxes[0].text, "LibSound\t:\tCannot initialize the stream, does the file no such music.ogg exist ?");
+    EXPECT_EQ(boxes.boxes[0].type, MB_ICONERROR);
     EXPECT_EQ(ZoltQuitCode(), 1);
     EXPECT_FALSE(music.IsOpen());
     music.Play();
@@ -85,10 +78,10 @@ class MusicFormat : public Music, public ::testing::WithParamInterface<const cha
 // at every poll 16 ms apart, never goes back, and stops at the length.
 TEST_P(MusicFormat, LengthAndClockFollowThePlayingMusic)
 {
-    Boxes boxes;
+    BoxCapture boxes;
     MusicStream music(File(std::string("tone.") + GetParam()).c_str());
     ASSERT_TRUE(music.IsOpen());
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(music.GetLength(), 1500u);
     EXPECT_EQ(music.GetTime(), 0);
 
@@ -123,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(WavAndOgg, MusicFormat, ::testing::Values("wav", "ogg")
 // with the music, by the frames mixed alone.
 TEST_F(Music, TrackerModuleHasALengthAndAMovingClock)
 {
-    Boxes boxes;
+    BoxCapture boxes;
     MusicStream music(File("tune.mod").c_str());
     ASSERT_TRUE(music.IsOpen());
     EXPECT_GT(music.GetLength(), 500u);
@@ -140,7 +133,7 @@ TEST_F(Music, TrackerModuleHasALengthAndAMovingClock)
     }
     EXPECT_GE(advanced, 18);
     EXPECT_GT(previous, 300);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 // The one test of the clock's smoothness on the real output: at 60 polls a

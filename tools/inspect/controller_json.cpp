@@ -1,16 +1,10 @@
 #include "tools/inspect/controller_json.h"
 
 #include "scene/controller.h"
+#include "tools/inspect/engine_json.h"
 #include "tools/inspect/json_writer.h"
 
 namespace {
-
-void Vector(JsonWriter& json, const char* key, const D3DVECTOR& v)
-{
-    json.Key(key);
-    const float values[3] = {v.x, v.y, v.z};
-    json.FloatArray(values, 3);
-}
 
 void QuaternionValue(JsonWriter& json, const char* key, const Quaternion& q)
 {

@@ -7,15 +7,10 @@
 #include "modifiers/modifier_twist.h"
 #include "modifiers/modifier_wave.h"
 #include "tools/inspect/controller_json.h"
+#include "tools/inspect/engine_json.h"
 #include "tools/inspect/json_writer.h"
 
 namespace {
-
-void Matrix(JsonWriter& json, const char* key, const D3DMATRIX& m)
-{
-    json.Key(key);
-    json.FloatArray(&m._11, 16);
-}
 
 template <typename Controller>
 void Track(JsonWriter& json, const char* key, const Controller* controller)

@@ -9,29 +9,17 @@
 #include "scene/scene.h"
 #include "scene/shape.h"
 #include "scene/texture_map.h"
+#include "tools/inspect/engine_json.h"
 #include "tools/inspect/json_writer.h"
 #include "tools/inspect/modifier_json.h"
 
 namespace {
-
-void Vector(JsonWriter& json, const char* key, const D3DVECTOR& v)
-{
-    json.Key(key);
-    const float values[3] = {v.x, v.y, v.z};
-    json.FloatArray(values, 3);
-}
 
 void Colour(JsonWriter& json, const char* key, const D3DCOLORVALUE& c)
 {
     json.Key(key);
     const float values[3] = {c.r, c.g, c.b};
     json.FloatArray(values, 3);
-}
-
-void Matrix(JsonWriter& json, const char* key, const D3DMATRIX& m)
-{
-    json.Key(key);
-    json.FloatArray(&m._11, 16);
 }
 
 void Flag(JsonWriter& json, const char* key, uint8_t value)

@@ -1,14 +1,18 @@
 // The show's device layer made the way the entry makes it (a 640 x 480
 // window of class "ZoltViewer" and its device), headless when there is no
-// display, for tests that draw through DXDevice.
+// display, for tests that draw through DXDevice; and the fixtures sharing it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gfx/dx_device.h"
 #include "platform/back_buffer_readback.h"
 #include "platform/window.h"
+#include "tests/support/pack_builder.h"
 
 class ShowDevice {
 public:
@@ -51,4 +55,35 @@ private:
     DXDevice m_layer;
     HWND m_window = nullptr;
     bool m_created = false;
+};
+
+// A test suite sharing one show device, made before its first test and
+// destroyed after its last.
+class ShowDeviceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_device = new ShowDevice(); }
+    static void TearDownTestSuite()
+    {
+        delete s_device;
+        s_device = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(s_device->Created()); }
+
+    inline static ShowDevice* s_device = nullptr;
+};
+
+// ... whose tests each run in a fresh temporary working directory.
+class ShowDeviceInTempDirTest : public ShowDeviceTest {
+protected:
+    void SetUp() override
+    {
+        ShowDeviceTest::SetUp();
+        if (!HasFatalFailure()) {
+            m_cwd.reset(new WorkingDirectory(m_dir.Path()));
+        }
+    }
+    void TearDown() override { m_cwd.reset(); }
+
+    TempDirectory m_dir;
+    std::unique_ptr<WorkingDirectory> m_cwd;
 };
