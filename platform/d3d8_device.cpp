@@ -417,6 +417,14 @@ void Device::ApplyPresentationMode()
     const Uint32 flags = SDL_GetWindowFlags(m_sdlWindow);
     const bool isFullScreen = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (fullScreen && !isFullScreen) {
+        // Cover the display first: without a window manager to honour the
+        // full-screen request, the window would keep its place and size.
+        SDL_Rect bounds{};
+        const int display = SDL_GetWindowDisplayIndex(m_sdlWindow);
+        if (display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+            SDL_SetWindowPosition(m_sdlWindow, bounds.x, bounds.y);
+            SDL_SetWindowSize(m_sdlWindow, bounds.w, bounds.h);
+        }
         SDL_SetWindowFullscreen(m_sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else if (!fullScreen && isFullScreen) {
         SDL_SetWindowFullscreen(m_sdlWindow, 0);
