@@ -3,6 +3,7 @@
 #include "app/error_box.h"
 #include "gfx/screen_vertex.h"
 #include "platform/d3dx_texture.h"
+#include "platform/release_interface.h"
 
 BitmapFont::BitmapFont()
     : m_device(nullptr), m_texture(nullptr), m_vertexBuffer(nullptr), m_columns(0), m_rows(0),
@@ -11,14 +12,8 @@ BitmapFont::BitmapFont()
 BitmapFont::~BitmapFont() { ReleaseResources(); }
 
 void BitmapFont::ReleaseResources() {
-    if (m_texture != nullptr) {
-        m_texture->Release();
-        m_texture = nullptr;
-    }
-    if (m_vertexBuffer != nullptr) {
-        m_vertexBuffer->Release();
-        m_vertexBuffer = nullptr;
-    }
+    ReleaseInterface(m_texture);
+    ReleaseInterface(m_vertexBuffer);
 }
 
 int BitmapFont::Build(IDirect3DDevice8* device, const char* fileName, DWORD columns, DWORD rows, float glyphSize) {
@@ -42,20 +37,14 @@ int BitmapFont::Build(IDirect3DDevice8* device, const char* fileName, DWORD colu
     }
     if (hr != D3D_OK) {
         ShowWarning("LibDX : Cannot load font.");
-        if (m_texture != nullptr) {
-            m_texture->Release();
-            m_texture = nullptr;
-        }
+        ReleaseInterface(m_texture);
         return 1;
     }
 
     hr = device->CreateVertexBuffer(kVertexBufferBytes, 0, kScreenVertexFvf, D3DPOOL_DEFAULT, &m_vertexBuffer);
     if (hr != D3D_OK) {
         ShowWarning("LibDX : Cannot create Vertex Buffer for text rendering.");
-        if (m_vertexBuffer != nullptr) {
-            m_vertexBuffer->Release();
-            m_vertexBuffer = nullptr;
-        }
+        ReleaseInterface(m_vertexBuffer);
         return 1;
     }
 

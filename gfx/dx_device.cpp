@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/error_box.h"
+#include "platform/release_interface.h"
 #include "gfx/bitmap_font.h"
 #include "platform/window.h"
 
@@ -154,13 +155,9 @@ void DXDevice::Release()
         }
         m_device->SetStreamSource(0, nullptr, 36);
         m_device->SetIndices(nullptr, 0);
-        m_device->Release();
-        m_device = nullptr;
+        ReleaseInterface(m_device);
     }
-    if (m_direct3d != nullptr) {
-        m_direct3d->Release();
-        m_direct3d = nullptr;
-    }
+    ReleaseInterface(m_direct3d);
 }
 
 int DXDevice::Restore()

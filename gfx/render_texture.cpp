@@ -2,6 +2,7 @@
 
 #include "app/error_box.h"
 #include "gfx/screen_vertex.h"
+#include "platform/release_interface.h"
 
 RenderTexture::RenderTexture(IDirect3DDevice8* device) : m_device(device) {}
 
@@ -12,26 +13,11 @@ RenderTexture::~RenderTexture()
 
 void RenderTexture::ReleaseSurfaces()
 {
-    if (m_surface) {
-        m_surface->Release();
-        m_surface = nullptr;
-    }
-    if (m_depth) {
-        m_depth->Release();
-        m_depth = nullptr;
-    }
-    if (m_texture) {
-        m_texture->Release();
-        m_texture = nullptr;
-    }
-    if (m_savedTarget) {
-        m_savedTarget->Release();
-        m_savedTarget = nullptr;
-    }
-    if (m_savedDepth) {
-        m_savedDepth->Release();
-        m_savedDepth = nullptr;
-    }
+    ReleaseInterface(m_surface);
+    ReleaseInterface(m_depth);
+    ReleaseInterface(m_texture);
+    ReleaseInterface(m_savedTarget);
+    ReleaseInterface(m_savedDepth);
 }
 
 int RenderTexture::Create(UINT width, UINT height)

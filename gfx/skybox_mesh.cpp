@@ -5,6 +5,7 @@
 #include "app/error_box.h"
 #include "gfx/skybox_vertices.h"
 #include "gfx/texture_loader.h"
+#include "platform/release_interface.h"
 
 namespace {
 constexpr DWORD kSkyBoxFvf = D3DFVF_XYZ | D3DFVF_TEX1; // 0x102
@@ -14,24 +15,17 @@ constexpr UINT kIndexBytes = kSkyBoxIndexCount * sizeof(uint16_t);
 
 SkyBoxMesh::~SkyBoxMesh()
 {
-    if (m_vertexBuffer)
-        m_vertexBuffer->Release();
-    if (m_indexBuffer)
-        m_indexBuffer->Release();
+    ReleaseInterface(m_vertexBuffer);
+    ReleaseInterface(m_indexBuffer);
     for (IDirect3DTexture8*& face : m_faces) {
-        if (face)
-            face->Release();
-        face = nullptr;
+        ReleaseInterface(face);
     }
 }
 
 int SkyBoxMesh::LoadFaces(IDirect3DDevice8* device, const char* const names[6])
 {
     for (int i = 0; i < kSkyBoxFaceCount; ++i) {
-        if (m_faces[i]) {
-            m_faces[i]->Release();
-            m_faces[i] = nullptr;
-        }
+        ReleaseInterface(m_faces[i]);
         if (LoadTextureNoFilter(device, names[i], &m_faces[i]) != 0) {
             ShowError("LibDX : Cannot load : %s ", names[i] ? names[i] : "");
             m_faces[i] = nullptr;
@@ -43,9 +37,7 @@ int SkyBoxMesh::LoadFaces(IDirect3DDevice8* device, const char* const names[6])
 
 int SkyBoxMesh::CreateBuffers(IDirect3DDevice8* device)
 {
-    if (m_vertexBuffer)
-        m_vertexBuffer->Release();
-    m_vertexBuffer = nullptr;
+    ReleaseInterface(m_vertexBuffer);
     if (device->CreateVertexBuffer(kVertexBytes, D3DUSAGE_WRITEONLY, kSkyBoxFvf, D3DPOOL_DEFAULT, &m_vertexBuffer) !=
             D3D_OK ||
         !m_vertexBuffer) {
@@ -64,9 +56,7 @@ int SkyBoxMesh::CreateBuffers(IDirect3DDevice8* device)
         return 1;
     }
 
-    if (m_indexBuffer)
-        m_indexBuffer->Release();
-    m_indexBuffer = nullptr;
+    ReleaseInterface(m_indexBuffer);
     if (device->CreateIndexBuffer(kIndexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &m_indexBuffer) !=
             D3D_OK ||
         !m_indexBuffer) {

@@ -2,6 +2,7 @@
 
 #include "math/engine_math.h"
 #include "platform/d3d8.h"
+#include "platform/release_interface.h"
 
 int32_t CMesh::s_constructed = 0;
 int32_t CMesh::s_destroyed = 0;
@@ -28,12 +29,8 @@ CMesh::CMesh()
 CMesh::~CMesh()
 {
     ++s_destroyed;
-    if (vertexBuffer != nullptr) {
-        vertexBuffer->Release();
-    }
-    if (indexBuffer != nullptr) {
-        indexBuffer->Release();
-    }
+    ReleaseInterface(vertexBuffer);
+    ReleaseInterface(indexBuffer);
     // The list destroys the subsets and the modifiers in list order.
 }
 

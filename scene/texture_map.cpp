@@ -7,6 +7,7 @@
 #include "math/engine_math.h"
 #include "pack/pack_file.h"
 #include "platform/d3d8.h"
+#include "platform/release_interface.h"
 #include "scene/controller.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
@@ -67,9 +68,7 @@ CTextMap::~CTextMap()
     delete[] subMaps;
     delete uTrack;
     delete vTrack;
-    if (texture != nullptr) {
-        texture->Release();
-    }
+    ReleaseInterface(texture);
 }
 
 int CTextMap::Prepare(IDirect3DDevice8* device)
