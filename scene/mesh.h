@@ -41,6 +41,19 @@ public:
     // division by w); normals stay.
     void TransformVertices(const D3DMATRIX& matrix);
 
+    // ---- The modifier chain ------------------------------------------------
+    // Without modifiers these do nothing.
+    // Runs the chain over every vertex into the deformed vertices and
+    // recomputes the box from them (no device needed).
+    void DeformVertices();
+    // DeformVertices, then the deformed vertices replace the vertex buffer's
+    // contents (when the mesh has one).
+    void EvaluateModifiers();
+    // The chain on the single vertex `index`, as the transparent pass runs
+    // it: the first modifier from the base vertex, the later ones in place.
+    // Without modifiers, a copy of the base vertex.
+    void DeformVertex(int index, MeshVertex* out);
+
     CObjectList<CModifier> modifiers;   // owned, file order
     D3DVECTOR boxMin;                   // object space
     D3DVECTOR boxMax;
