@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 
 namespace {
 HWND g_owner = nullptr;

@@ -3,7 +3,7 @@
 // window; neither ends the program.
 #pragma once
 
-#include "platform/win32_types.h"
+#include "platform/win32/win32_types.h"
 
 int ShowError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void ShowWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,6 +1,6 @@
 // The zolt program: plays the show found in the working directory.
 #include "app/win_main.h"
-#include "platform/window.h"
+#include "platform/win32/window.h"
 
 int main()
 {

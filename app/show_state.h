@@ -2,7 +2,7 @@
 // loop and the window procedure. All of it is zero or null before start-up.
 #pragma once
 
-#include "platform/win32_types.h"
+#include "platform/win32/win32_types.h"
 
 class DXDevice;
 class DemoManager;

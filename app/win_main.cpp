@@ -5,7 +5,7 @@
 #include "app/window_proc.h"
 #include "demo/demo_manager.h"
 #include "gfx/dx_device.h"
-#include "platform/window.h"
+#include "platform/win32/window.h"
 
 namespace {
 

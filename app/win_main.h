@@ -3,7 +3,7 @@
 // tests can drive one pass at a time.
 #pragma once
 
-#include "platform/win32_types.h"
+#include "platform/win32/win32_types.h"
 
 // Runs the whole show from the working directory. Returns 0 after a show that
 // ended by itself or by Escape or closing the window; 1 when start-up failed

@@ -4,7 +4,7 @@
 
 #include "app/show_state.h"
 #include "gfx/dx_device.h"
-#include "platform/window.h"
+#include "platform/win32/window.h"
 
 namespace {
 

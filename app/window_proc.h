@@ -3,6 +3,6 @@
 // client rectangle current.
 #pragma once
 
-#include "platform/win32_types.h"
+#include "platform/win32/win32_types.h"
 
 LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

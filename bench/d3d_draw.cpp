@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 #include "tests/support/headless_device.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
-#include "platform/d3dx_texture.h"
-#include "platform/image_decoder.h"
+#include "platform/d3dx/d3dx_texture.h"
+#include "platform/d3dx/image_decoder.h"
 #include "tests/support/recording_texture_device.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 class ScriptReader;
 class ScriptWriter;

@@ -12,7 +12,7 @@
 #include "demo/skybox_plugin.h"
 #include "gfx/dx_device.h"
 #include "gfx/render_texture.h"
-#include "platform/window.h"
+#include "platform/win32/window.h"
 #include "sound/music_stream.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "app/error_box.h"
 #include "gfx/screen_vertex.h"
-#include "platform/d3dx_texture.h"
-#include "platform/release_interface.h"
+#include "platform/d3dx/d3dx_texture.h"
+#include "platform/d3d8/release_interface.h"
 
 BitmapFont::BitmapFont()
     : m_device(nullptr), m_texture(nullptr), m_vertexBuffer(nullptr), m_columns(0), m_rows(0),

@@ -4,7 +4,7 @@
 // bitmap file in the working directory when the resource cannot be used.
 #pragma once
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class BitmapFont {
 public:

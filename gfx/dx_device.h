@@ -3,8 +3,8 @@
 // of a lost device. Every drawing room reaches the device through here.
 #pragma once
 
-#include "platform/d3d8.h"
-#include "platform/win32_types.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/win32/win32_types.h"
 
 class BitmapFont;
 

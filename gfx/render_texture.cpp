@@ -2,7 +2,7 @@
 
 #include "app/error_box.h"
 #include "gfx/screen_vertex.h"
-#include "platform/release_interface.h"
+#include "platform/d3d8/release_interface.h"
 
 RenderTexture::RenderTexture(IDirect3DDevice8* device) : m_device(device) {}
 

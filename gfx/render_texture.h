@@ -4,7 +4,7 @@
 // and logos) with a uniform opacity.
 #pragma once
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class RenderTexture {
 public:

@@ -5,7 +5,7 @@
 #include "app/error_box.h"
 #include "gfx/skybox_vertices.h"
 #include "gfx/texture_loader.h"
-#include "platform/release_interface.h"
+#include "platform/d3d8/release_interface.h"
 
 namespace {
 constexpr DWORD kSkyBoxFvf = D3DFVF_XYZ | D3DFVF_TEX1; // 0x102

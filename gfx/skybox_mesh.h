@@ -2,7 +2,7 @@
 // the six quads of the box, and the six face textures.
 #pragma once
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class SkyBoxMesh {
 public:

@@ -2,7 +2,7 @@
 
 #include "app/error_box.h"
 #include "pack/pack_file.h"
-#include "platform/d3dx_texture.h"
+#include "platform/d3dx/d3dx_texture.h"
 
 namespace {
 

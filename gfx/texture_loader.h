@@ -5,7 +5,7 @@
 // was created, 1 after showing a message.
 #pragma once
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 int LoadTexture(IDirect3DDevice8* device, const char* memberName, IDirect3DTexture8** texture);
 int LoadTextureNoFilter(IDirect3DDevice8* device, const char* memberName, IDirect3DTexture8** texture);

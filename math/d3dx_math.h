@@ -4,7 +4,7 @@
 // coordinates. Each function writes its result into `out` and returns it.
 #pragma once
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 typedef D3DMATRIX D3DXMATRIX;
 

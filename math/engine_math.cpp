@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "math/d3dx_math.h"
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 // ---- Vectors ---------------------------------------------------------------
 

@@ -4,7 +4,7 @@
 // allocates nothing.
 #pragma once
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 class IDirect3DDevice8;
 

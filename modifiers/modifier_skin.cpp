@@ -1,7 +1,7 @@
 #include "modifiers/modifier_skin.h"
 
 #include "math/engine_math.h"
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "math/engine_math.h"
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 class CPackFile;
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 class CTextMap;
 class IDirect3DDevice8;

@@ -1,8 +1,8 @@
 #include "scene/mesh.h"
 
 #include "math/engine_math.h"
-#include "platform/d3d8.h"
-#include "platform/release_interface.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/release_interface.h"
 
 int32_t CMesh::s_constructed = 0;
 int32_t CMesh::s_destroyed = 0;

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 #include "scene/mesh_hash_table.h"
 #include "scene/mesh_vertex.h"
 

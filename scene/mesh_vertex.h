@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 class CMaterial;
 

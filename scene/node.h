@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "math/engine_math.h"
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 #include "scene/object_list.h"
 
 class CControllerRotation;

@@ -6,7 +6,7 @@
 #include "app/error_box.h"
 #include "math/d3dx_math.h"
 #include "pack/pack_file.h"
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 #include "scene/camera.h"
 #include "scene/controller.h"
 #include "scene/helper_object.h"

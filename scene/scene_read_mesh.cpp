@@ -8,7 +8,7 @@
 
 #include "app/error_box.h"
 #include "pack/pack_file.h"
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 #include "scene/kvf_read.h"
 #include "scene/material.h"
 #include "scene/mesh.h"

@@ -13,7 +13,7 @@
 #include "modifiers/modifier_twist.h"
 #include "modifiers/modifier_wave.h"
 #include "pack/pack_file.h"
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 #include "scene/controller.h"
 #include "scene/kvf_read.h"
 #include "scene/mesh.h"

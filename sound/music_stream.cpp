@@ -1,8 +1,8 @@
 #include "sound/music_stream.h"
 
 #include "app/error_box.h"
-#include "platform/message_box.h"
-#include "platform/window.h"
+#include "platform/win32/message_box.h"
+#include "platform/win32/window.h"
 #include "sound/fsound.h"
 
 namespace {

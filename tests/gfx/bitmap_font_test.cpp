@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/program_resources.h"
+#include "platform/win32/program_resources.h"
 #include "tests/support/box_capture.h"
 #include "tests/support/headless_device.h"
 #include "tests/support/recording_texture_device.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "gfx/bitmap_font.h"
-#include "platform/back_buffer_readback.h"
-#include "platform/program_resources.h"
-#include "platform/window.h"
+#include "platform/d3d8/back_buffer_readback.h"
+#include "platform/win32/program_resources.h"
+#include "platform/win32/window.h"
 #include "tests/support/box_capture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "tests/scene/memory_stream.h"

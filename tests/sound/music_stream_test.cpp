@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/win32/window.h"
 #include "sound/fsound.h"
 #include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"

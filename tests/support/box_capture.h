@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/win32/message_box.h"
 
 class BoxCapture {
 public:

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 
 namespace d3dref {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/back_buffer_readback.h"
-#include "platform/window.h"
+#include "platform/d3d8/back_buffer_readback.h"
+#include "platform/win32/window.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 struct HeadlessDeviceOptions {
     UINT width = 64;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d8.h"
+#include "platform/d3d8/d3d8.h"
 
 class RecordingTextureDevice;
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "gfx/dx_device.h"
-#include "platform/back_buffer_readback.h"
-#include "platform/window.h"
+#include "platform/d3d8/back_buffer_readback.h"
+#include "platform/win32/window.h"
 #include "tests/support/pack_builder.h"
 
 class ShowDevice {

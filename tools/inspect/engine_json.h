@@ -1,7 +1,7 @@
 // Engine value types as JSON fields: a key followed by an array of floats.
 #pragma once
 
-#include "platform/d3d8_types.h"
+#include "platform/d3d8/d3d8_types.h"
 #include "tools/inspect/json_writer.h"
 
 // [x, y, z]

@@ -1,0 +1,75 @@
+#include "platform/win32/message_box.h"
+
+#include "platform/win32/window.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+MessageBoxHook& hookSlot()
+{
+    static MessageBoxHook hook;
+    return hook;
+}
+
+// A real box needs a video driver that has a screen to put it on.
+bool displayAvailable()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) {
+        return false;
+    }
+    const std::string name(driver);
+    return name != "offscreen" && name != "dummy" && name != "evdev";
+}
+
+} // namespace
+
+void SetMessageBoxHook(MessageBoxHook hook)
+{
+    hookSlot() = std::move(hook);
+}
+
+std::string FormatMessageBoxLine(const char* caption, const char* text)
+{
+    std::string line = caption != nullptr ? caption : "";
+    line += ": ";
+    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+        if (*c == '\t') {
+            line += "\\t";
+        } else if (*c == '\n') {
+            line += "\\n";
+        } else {
+            line += *c;
+        }
+    }
+    return line;
+}
+
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type)
+{
+    const std::string line = FormatMessageBoxLine(caption, text);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+
+    if (hookSlot()) {
+        hookSlot()(MessageBoxRecord{caption != nullptr ? caption : "", text != nullptr ? text : "", type});
+        return IDOK;
+    }
+    if (!displayAvailable()) {
+        return IDOK;
+    }
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    if ((type & 0xF0u) == MB_ICONERROR) {
+        flags = SDL_MESSAGEBOX_ERROR;
+    } else if ((type & 0xF0u) == MB_ICONWARNING) {
+        flags = SDL_MESSAGEBOX_WARNING;
+    }
+    // Owned boxes are modal to the show's window.
+    SDL_Window* parent = owner != nullptr && IsWindow(owner) ? ZoltSdlWindow(owner) : nullptr;
+    SDL_ShowSimpleMessageBox(flags, caption != nullptr ? caption : "", text != nullptr ? text : "", parent);
+    return IDOK;
+}
