@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "tests/support/pack_builder.h"
@@ -93,6 +94,20 @@ kvf::Scene SmallScene(kvf::Vec3 target)
     return scene;
 }
 
+// A scene that loads but cannot be prepared: its mesh is skinned to a bone
+// that no object of the scene is named after.
+kvf::Scene SkinnedToAMissingBone()
+{
+    kvf::Scene scene = SmallScene(kvf::ToFileAxes(0, 0, 0));
+    kvf::Mesh& mesh = std::get<kvf::Mesh>(scene.objects[0]);
+    kvf::Modifier skin;
+    skin.type = kvf::kSkinCountFirst;
+    skin.skin.bones = {kvf::SkinBone{"ghost", kvf::Matrix43{}}};
+    skin.skin.vertices.resize(mesh.positions.size(), kvf::SkinVertex{{kvf::SkinInfluence{0, 1.0f}}, {}});
+    mesh.modifiers.entries = {skin};
+    return scene;
+}
+
 // Solid JPEG faces of distinct colours for the skybox.
 const char* const kFaces[6] = {"Otter_FR.JPG", "Otter_BK.JPG", "Otter_DN.JPG",
                                "Otter_UP.JPG", "Otter_LF.JPG", "Otter_RT.JPG"};
@@ -112,6 +127,7 @@ protected:
         std::vector<PackMember> members = {
             {"ahead.kvf", kvf::WriteScene(SmallScene(kvf::ToFileAxes(0, 0, 0)))},
             {"behind.kvf", kvf::WriteScene(SmallScene(kvf::ToFileAxes(0, 0, -100)))},
+            {"unbound.kvf", kvf::WriteScene(SkinnedToAMissingBone())},
         };
         for (int face = 0; face < 6; ++face)
             members.push_back({kFaces[face], SolidJpeg(kFaceColours[face])});
@@ -242,6 +258,11 @@ TEST_F(RenderProgramTest, FailuresWriteNothing)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Zolt Engine Error: LibUtils : file ahead.kvf not found in the data.pac zipfile"),
               std::string::npos)
+        << run.err;
+    // A scene that cannot be prepared: the preparation's message, status 1.
+    run = Render({"--pack", "scenes.pac", "--out", "x.png", "unbound.kvf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Zolt Engine Error: LibKVF : Cannot find the bone : ghost"), std::string::npos)
         << run.err;
     // A picture that cannot be written.
     run = Render({"--pack", "scenes.pac", "--out", "missing/x.png", "ahead.kvf"});
