@@ -217,12 +217,11 @@ void DrawScene(benchmark::State& state, const kvf::Scene& description, int64_t e
         state.SkipWithError("the scene was not built as described");
         return;
     }
-    const float endFrame = static_cast<float>(renderer.Scene()->endFrame);
+    const int32_t endFrame = renderer.Scene()->endFrame;
     float frameTime = 0.0f;
     double updateMs = 0.0, renderMs = 0.0, rasterMs = 0.0;
     for (auto _ : state) {
-        if (frameTime >= endFrame)
-            frameTime = 0.0f;
+        frameTime = LoopFrameTime(frameTime, endFrame);
         const auto start = std::chrono::steady_clock::now();
         renderer.BeginFrame(0x000000u);
         const auto begun = std::chrono::steady_clock::now();

@@ -81,14 +81,11 @@ int RunSequence(SceneRenderer* renderer, const RenderOptions& options)
 
 int RunBench(SceneRenderer* renderer, const RenderOptions& options, std::FILE* out)
 {
-    const float endFrame = static_cast<float>(renderer->Scene()->endFrame);
+    const int32_t endFrame = renderer->Scene()->endFrame;
     float frameTime = options.frame;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < options.benchFrames; ++i) {
-        // The loop of a playing effect: back to frame 0 once the time reaches
-        // the end frame (or lies before 0).
-        if (frameTime >= endFrame || frameTime < 0.0f)
-            frameTime = 0.0f;
+        frameTime = LoopFrameTime(frameTime, endFrame);
         renderer->DrawFrame(frameTime, options.clearColour);
         renderer->FinishDrawing();
         frameTime += 1.0f;

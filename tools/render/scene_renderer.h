@@ -16,6 +16,13 @@ class CScene;
 class DXDevice;
 class SkyBoxPlugIn;
 
+// The time of a scene played in a loop as a playing effect loops it: back to
+// frame 0 once the time reaches the end frame, or when it lies before 0.
+inline float LoopFrameTime(float frameTime, int32_t endFrame)
+{
+    return frameTime >= static_cast<float>(endFrame) || frameTime < 0.0f ? 0.0f : frameTime;
+}
+
 class SceneRenderer {
 public:
     static constexpr UINT kWidth = 640;
