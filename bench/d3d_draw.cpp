@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "demo/texture_stage_defaults.h"
 #include "platform/d3d8/d3d8.h"
 #include "tests/support/headless_device.h"
 
@@ -111,12 +112,7 @@ void SetSceneState(IDirect3DDevice8* device, IDirect3DTexture8* texture)
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device->SetTexture(0, texture);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+    SetDefaultTextureStageStates(device);
     device->SetVertexShader(kMeshFvf);
 }
 

@@ -10,6 +10,7 @@
 #include "demo/frame_counter.h"
 #include "demo/script_reader.h"
 #include "demo/skybox_plugin.h"
+#include "demo/texture_stage_defaults.h"
 #include "gfx/dx_device.h"
 #include "gfx/render_texture.h"
 #include "platform/win32/window.h"
@@ -23,10 +24,6 @@ constexpr D3DCOLOR kNoEffectColour = 0x00000044u; // dark blue between effects
 
 // The smallest effect record: kind, an empty name, start and end.
 constexpr size_t kMinEffectRecordBytes = 4 + 1 + 4 + 4;
-
-const char* const kSkyBoxFaces[6] = {
-    "Otter_FR.JPG", "Otter_BK.JPG", "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG", "Otter_RT.JPG",
-};
 
 } // namespace
 
@@ -85,8 +82,7 @@ int DemoManager::Init()
 
     delete m_background;
     m_background = new SkyBoxPlugIn(m_device);
-    if (m_background->Load(kSkyBoxFaces[0], kSkyBoxFaces[1], kSkyBoxFaces[2], kSkyBoxFaces[3], kSkyBoxFaces[4],
-                           kSkyBoxFaces[5]) != 0) {
+    if (m_background->LoadShowFaces() != 0) {
         ShowError("LibDemo\t:\tCannot initialize Demo Manager");
         return 1;
     }
@@ -95,12 +91,7 @@ int DemoManager::Init()
     m_frameCounter = new FrameCounter(GetTickCount());
     m_musicStartTick = 0;
 
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+    SetDefaultTextureStageStates(device);
     return 0;
 }
 

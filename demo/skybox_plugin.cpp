@@ -15,6 +15,9 @@ constexpr float kSkyBoxAspect = 1.0f;
 constexpr float kSkyBoxNear = 1.0f;
 constexpr float kSkyBoxFar = 10000.0f;
 constexpr DWORD kSkyBoxFvf = D3DFVF_XYZ | D3DFVF_TEX1; // 0x102
+const char* const kShowSkyBoxFaces[6] = {
+    "Otter_FR.JPG", "Otter_BK.JPG", "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG", "Otter_RT.JPG",
+};
 } // namespace
 
 SkyBoxPlugIn::SkyBoxPlugIn(DXDevice* device) : m_device(device) {}
@@ -48,6 +51,12 @@ int SkyBoxPlugIn::Load(const char* front, const char* back, const char* down, co
         return 1;
     }
     return 0;
+}
+
+int SkyBoxPlugIn::LoadShowFaces()
+{
+    return Load(kShowSkyBoxFaces[0], kShowSkyBoxFaces[1], kShowSkyBoxFaces[2], kShowSkyBoxFaces[3],
+                kShowSkyBoxFaces[4], kShowSkyBoxFaces[5]);
 }
 
 void SkyBoxPlugIn::Draw(const D3DVECTOR& eye, const D3DVECTOR& target)

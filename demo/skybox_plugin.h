@@ -19,6 +19,9 @@ public:
     // empty) and creates the box's buffers. 1 only when the buffers fail.
     int Load(const char* front, const char* back, const char* down, const char* up, const char* left,
              const char* right) override;
+    // Load with the show's six faces "Otter_FR.JPG", "Otter_BK.JPG",
+    // "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG" and "Otter_RT.JPG".
+    int LoadShowFaces();
     void Draw(const D3DVECTOR& eye, const D3DVECTOR& target) override;
     int Write(ScriptWriter* file) override;
     int Read(ScriptReader* file) override;

@@ -4,7 +4,15 @@
 #include "pack/pack_file.h"
 #include "platform/d3dx/d3dx_texture.h"
 
+#include <string>
+
 namespace {
+
+std::string& TexturePack()
+{
+    static std::string pack = kResourcePackName;
+    return pack;
+}
 
 enum class Filtering { Default, None };
 
@@ -13,7 +21,7 @@ int LoadFromPack(IDirect3DDevice8* device, const char* memberName, IDirect3DText
     *texture = nullptr;
     const char* name = memberName ? memberName : "";
     CPackFile* stream = new CPackFile();
-    if (!memberName || stream->Open(memberName, kResourcePackName) != 0) {
+    if (!memberName || stream->Open(memberName, TexturePack().c_str()) != 0) {
         ShowError("LibDX\t:\tCannot open Texture : %s", name);
         delete stream;
         return 1;
@@ -44,6 +52,16 @@ int LoadFromPack(IDirect3DDevice8* device, const char* memberName, IDirect3DText
 }
 
 } // namespace
+
+void SetTexturePack(const char* archivePath)
+{
+    TexturePack() = archivePath != nullptr ? archivePath : kResourcePackName;
+}
+
+const char* GetTexturePack()
+{
+    return TexturePack().c_str();
+}
 
 int LoadTexture(IDirect3DDevice8* device, const char* memberName, IDirect3DTexture8** texture)
 {

@@ -14,3 +14,8 @@ bool ZoltReadBackBuffer(IDirect3DDevice8* device, std::vector<uint32_t>* pixels,
 // a surface from CreateRenderTarget), in the same layout. False for depth
 // surfaces and null arguments.
 bool ZoltReadSurface(IDirect3DSurface8* surface, std::vector<uint32_t>* pixels, UINT* width, UINT* height);
+
+// Waits until the rasteriser has finished everything drawn so far on the
+// device, so that a timing of a frame counts its drawing and not only its
+// submission. False on a null or foreign device.
+bool ZoltFinishDrawing(IDirect3DDevice8* device);

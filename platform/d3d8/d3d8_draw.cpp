@@ -960,3 +960,14 @@ bool ZoltReadSurface(IDirect3DSurface8* surface, std::vector<uint32_t>* pixels, 
     }
     return impl->device()->ReadSurface(impl, pixels, width, height);
 }
+
+bool ZoltFinishDrawing(IDirect3DDevice8* device)
+{
+    auto* impl = dynamic_cast<zolt_d3d::Device*>(device);
+    if (impl == nullptr || !impl->MakeCurrent()) {
+        return false;
+    }
+    impl->FlushBatch();
+    glFinish();
+    return true;
+}

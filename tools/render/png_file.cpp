@@ -1,0 +1,87 @@
+#include "tools/render/png_file.h"
+
+#include <stb/stb_image_write.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void AppendBytes(void* context, void* data, int size)
+{
+    auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+    const auto* begin = static_cast<const uint8_t*>(data);
+    bytes->insert(bytes->end(), begin, begin + size);
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels,
+                 std::string* problem)
+{
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (width <= 0 || height <= 0 || pixels.size() < count) {
+        *problem = "no picture to write";
+        return false;
+    }
+    std::vector<uint8_t> rgb(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        rgb[i * 3 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
+        rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+    }
+    std::vector<uint8_t> png;
+    if (stbi_write_png_to_func(AppendBytes, &png, width, height, 3, rgb.data(), width * 3) == 0 || png.empty()) {
+        *problem = "cannot encode the picture";
+        return false;
+    }
+
+    // The temporary file lies in the same folder so that the rename stays
+    // on one file system and replaces the target in one step.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        *problem = std::strerror(errno);
+        return false;
+    }
+    bool written = WriteAll(fd, png);
+    int error = errno;
+    // mkstemp makes the file readable by its owner only; a picture is
+    // readable like any other file the user writes.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        unlink(temporary.c_str());
+        *problem = std::strerror(error);
+        return false;
+    }
+    return true;
+}
