@@ -77,7 +77,7 @@ void Marble1Effect::DrawOverlays()
     IDirect3DDevice8* device = Device();
     if (!device)
         return;
-    const float seconds = static_cast<float>(m_currentTime * 0.001);
+    const float seconds = OverlaySeconds(m_currentTime);
     for (int cue = 0; cue < kOverlayCueCount; ++cue) {
         const OverlayCue& overlay = kOverlayTimeline[cue];
         int alpha = 0;

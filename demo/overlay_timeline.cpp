@@ -25,6 +25,11 @@ const OverlayCue kOverlayTimeline[kOverlayCueCount] = {
     {"Marble10.TGA", 48.0f, 51.0f, 55.0f, 85.333f, 64.0f, 0.0f, kCaptionY, kCaptionWidth, kBandHeight},
 };
 
+float OverlaySeconds(float musicTimeMs)
+{
+    return static_cast<float>(musicTimeMs * 0.001);
+}
+
 bool OverlayAlpha(const OverlayCue& cue, float seconds, int* alpha)
 {
     if (cue.fadeIn <= seconds && seconds < cue.fadeOut) {

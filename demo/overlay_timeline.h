@@ -21,6 +21,9 @@ struct OverlayCue {
 constexpr int kOverlayCueCount = 11;
 extern const OverlayCue kOverlayTimeline[kOverlayCueCount];
 
+// The music position in seconds that the timeline runs on.
+float OverlaySeconds(float musicTimeMs);
+
 // Whether the cue shows at `seconds`, and with which opacity: the whole
 // computed value, of which only the low 8 bits reach the screen.
 bool OverlayAlpha(const OverlayCue& cue, float seconds, int* alpha);
