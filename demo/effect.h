@@ -69,4 +69,3 @@ protected:
 constexpr int kEffectKindPlain = 0;
 constexpr int kEffectKindPlayer3D = 1;
 constexpr int kEffectKindMarble1 = 2;
-
