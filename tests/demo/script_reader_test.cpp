@@ -144,7 +144,10 @@ TEST(ScriptReader, StreamsAFileWithoutReadingItWhole)
     EXPECT_EQ(fromFile.Remaining(), 8u);
     EXPECT_TRUE(fromFile.ReadInt32(&i));
     EXPECT_EQ(i, 7);
-    EXPECT_FALSE(fromFile.CanHold(2, 4));
+    EXPECT_TRUE(fromFile.CanHold(1, 4));
+    EXPECT_TRUE(fromFile.ReadString(&s)); // ended by the end of the file
+    EXPECT_EQ(s, "tail");
+    EXPECT_FALSE(fromFile.ReadString(&s));
     std::fclose(file);
 }
 
