@@ -78,12 +78,22 @@ void Marble1Effect::DrawOverlays()
     if (!device)
         return;
     const float seconds = OverlaySeconds(m_currentTime);
+    bool blendSet = false;
     for (int cue = 0; cue < kOverlayCueCount; ++cue) {
         const OverlayCue& overlay = kOverlayTimeline[cue];
         int alpha = 0;
-        if (OverlayAlpha(overlay, seconds, &alpha))
-            RenderTexture::DrawOverlay(device, m_images[cue], overlay.xOffset, overlay.yOffset, overlay.width,
-                                       overlay.height, alpha);
+        if (!OverlayAlpha(overlay, seconds, &alpha))
+            continue;
+        // The overlay quad blends with whatever factors are in force, and a
+        // scene material may have left additive or multiplying ones: the
+        // opacity only fades an image under source-alpha blending.
+        if (!blendSet) {
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            blendSet = true;
+        }
+        RenderTexture::DrawOverlay(device, m_images[cue], overlay.xOffset, overlay.yOffset, overlay.width,
+                                   overlay.height, alpha);
     }
 }
 

@@ -130,13 +130,13 @@ protected:
         ASSERT_TRUE(WritePack("data.pac", members));
     }
 
-    // Draws the effect at music time t over black, with the blend factors a
-    // crossfade leaves, and reads the frame back.
+    // Draws the effect at music time t over black, after an additive
+    // material's blend factors, and reads the frame back.
     std::vector<uint32_t> DrawAt(Marble1Effect* effect, float t)
     {
         IDirect3DDevice8* device = s_device->Device();
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
         device->BeginScene();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000u, 1.0f, 0);
         effect->Update(t);
