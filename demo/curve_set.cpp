@@ -1,5 +1,6 @@
 #include "demo/curve_set.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "demo/script_reader.h"
@@ -32,20 +33,28 @@ bool ReadCurve(ScriptReader* file, Curve* curve)
     if (!file->ReadString(&curve->name) || !file->ReadInt32(&curve->number) || !file->ReadInt32(&keyCount) ||
         !file->CanHold(keyCount, kCurveKeyBytes))
         return false;
+    // The keys are gathered as they arrive and only then handed to the
+    // controller, so a count that lies costs no more than the bytes present.
+    std::vector<FloatKeyTCB> keys;
+    for (int32_t k = 0; k < keyCount; ++k) {
+        FloatKeyTCB key;
+        if (!ReadKey(file, &key))
+            return false;
+        keys.push_back(key);
+    }
     if (curve->controller->Allocate(keyCount) != 0)
         return false;
-    for (int32_t k = 0; k < keyCount; ++k) {
-        if (!ReadKey(file, &curve->controller->keys[k]))
-            return false;
-    }
+    std::copy(keys.begin(), keys.end(), curve->controller->keys);
 
     int32_t listCount = 0;
     if (!file->ReadInt32(&listCount) || !file->CanHold(listCount, sizeof(int32_t)))
         return false;
-    curve->list.resize(static_cast<size_t>(listCount));
-    for (int32_t& entry : curve->list) {
+    curve->list.clear();
+    for (int32_t i = 0; i < listCount; ++i) {
+        int32_t entry = 0;
         if (!file->ReadInt32(&entry))
             return false;
+        curve->list.push_back(entry);
     }
     curve->controller->Prepare();
     return true;
@@ -64,9 +73,11 @@ int CurveSet::Read(ScriptReader* file)
 {
     m_curves.clear();
     int32_t count = 0;
-    if (!file->ReadInt32(&count) || !file->CanHold(count, kMinCurveRecordBytes))
+    if (!file->ReadInt32(&count))
         return 1;
-    m_curves.reserve(static_cast<size_t>(count));
+    // A count of zero or below means no curves.
+    if (count > 0 && !file->CanHold(count, kMinCurveRecordBytes))
+        return 1;
     for (int32_t i = 0; i < count; ++i) {
         std::unique_ptr<Curve> curve(new Curve());
         if (!ReadCurve(file, curve.get()))

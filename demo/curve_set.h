@@ -25,11 +25,11 @@ struct Curve {
 
 class CurveSet {
 public:
-    // Reads the block after its presence byte: a count, then the curves.
-    // Each curve's controller is prepared once read. 0 on success; 1 when the
-    // block is cut short or holds a count that is negative or cannot fit in
-    // the rest of the script (nothing is allocated for it; the script loader
-    // reports the file).
+    // Reads the block after its presence byte: a count (zero or below for
+    // none), then the curves. Each curve's controller is prepared once read.
+    // 0 on success; 1 when the block is cut short or holds a key or list
+    // count that is negative or cannot fit in the rest of the script (the
+    // script loader reports the file).
     int Read(ScriptReader* file);
 
     int GetCount() const { return static_cast<int>(m_curves.size()); }

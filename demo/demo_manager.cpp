@@ -98,13 +98,15 @@ int DemoManager::Init()
 int DemoManager::LoadScript(const char* fileName)
 {
     const char* name = fileName ? fileName : "";
-    std::vector<uint8_t> bytes;
-    if (!ReadScriptFile(fileName, &bytes)) {
+    std::FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
+    if (!file) {
         ShowError("LibDemo\t:\tError while loading Spt File : %s", name);
         return 1;
     }
-    ScriptReader script(bytes.data(), bytes.size());
+    // Streamed: whatever follows the last record is never read.
+    ScriptReader script(file);
     const ScriptResult result = ReadScript(&script);
+    std::fclose(file);
     if (result == ScriptResult::Loaded)
         return 0;
     // A script that ends early or holds an impossible count is reported as a
@@ -151,7 +153,6 @@ DemoManager::ScriptResult DemoManager::ReadScript(ScriptReader* script)
 
     DestroyEffects();
     m_transitions.clear();
-    m_effects.reserve(static_cast<size_t>(effectCount));
     for (int32_t i = 0; i < effectCount; ++i) {
         int32_t kind = 0;
         if (!script->ReadInt32(&kind))

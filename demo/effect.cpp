@@ -26,7 +26,13 @@ void Effect::Render()
     if (!device)
         return;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000u, 1.0f, 0);
-    m_device->DrawText(m_name.c_str(), 0.0f, kEffectNameY);
+    DrawName();
+}
+
+void Effect::DrawName()
+{
+    if (m_device)
+        m_device->DrawText(m_name.c_str(), 0.0f, kEffectNameY);
 }
 
 float Effect::GetDuration()

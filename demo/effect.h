@@ -54,6 +54,8 @@ protected:
     // Reads the fields every kind shares: name, start and end.
     bool ReadCommon(ScriptReader* file);
     void WriteCommon(ScriptWriter* file) const;
+    // The effect's name in the text overlay, below the frame-rate line.
+    void DrawName();
 
     std::string m_name;
     DXDevice* m_device;

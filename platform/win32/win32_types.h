@@ -16,6 +16,12 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef int32_t HRESULT;
 
+// A result is a failure when its sign bit is set.
+#ifndef FAILED
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#endif
+
 #ifndef TRUE
 #define TRUE 1
 #endif

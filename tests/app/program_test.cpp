@@ -47,6 +47,20 @@ TEST(Program, EndsByItselfOnceTheMusicHasPlayed)
     EXPECT_EQ(outcome.errors.find("Zolt Engine"), std::string::npos) << outcome.errors;
 }
 
+TEST(Program, PlaysEveryEffectKindAndEndsAfterTheMusic)
+{
+    TempDirectory folder;
+    TestShow show;
+    show.musicSeconds = 2.0;
+    show.everyEffectKind = true;
+    ASSERT_TRUE(WriteTestShow(folder.Path(), show));
+    const Outcome outcome = RunZolt(folder);
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_GE(outcome.seconds, 2.0);
+    EXPECT_LT(outcome.seconds, 30.0);
+    EXPECT_EQ(outcome.errors.find("Zolt Engine"), std::string::npos) << outcome.errors;
+}
+
 TEST(Program, MissingMusicIsReportedAndEndsWithStatusOne)
 {
     TempDirectory folder;

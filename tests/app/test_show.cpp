@@ -9,6 +9,8 @@
 #include "demo/script_writer.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/test_audio.h"
+#include "tests/support/test_images.h"
+#include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
 
@@ -33,6 +35,60 @@ bool MakeFace(const std::string& path)
     return std::system(command.c_str()) == 0;
 }
 
+void WriteEffect(ScriptWriter* script, int32_t kind, const char* name, float start, float end)
+{
+    script->WriteInt32(kind);
+    script->WriteString(name);
+    script->WriteFloat(start);
+    script->WriteFloat(end);
+}
+
+// A camera looking at a lit, turning triangle.
+kvf::Scene TurningTriangle(int32_t endFrame, int32_t frameRate)
+{
+    kvf::Scene scene;
+    scene.ambient = {0.2f, 0.2f, 0.2f};
+    scene.endFrame = endFrame;
+    scene.frameRate = frameRate;
+    kvf::Camera camera;
+    camera.name = "camera";
+    camera.position = kvf::ToFileAxes(0, 0, -10);
+    kvf::Light light;
+    light.name = "light";
+    light.position = kvf::ToFileAxes(0, 5, -5);
+    kvf::Mesh triangle;
+    triangle.name = "triangle";
+    triangle.positions = {{-1, 0, 0}, {1, 0, 0}, {0, 0, 1}};
+    triangle.faces = {kvf::Face{0, 1, 2, 0, -1}};
+    scene.objects = {camera, light, triangle};
+    kvf::Node node;
+    node.kind = 0; // a mesh node
+    node.name = "triangle";
+    kvf::Key start;
+    start.value[2] = 1.0f;
+    kvf::Key end = start;
+    end.time = static_cast<float>(endFrame);
+    end.value[3] = 3.0f;
+    node.rotation.keys = {start, end};
+    scene.nodes = {node};
+    return scene;
+}
+
+// The scenes and images the Player3D and Marble1 effects load.
+void AddSceneEffectMembers(std::vector<PackMember>* members)
+{
+    members->push_back({"triangle.KVF", kvf::WriteScene(TurningTriangle(10, 30))});
+    // Fast enough that the second scene joins (frame 1490) before the show ends.
+    members->push_back({"Plan1_part1.KVF", kvf::WriteScene(TurningTriangle(4000, 5000))});
+    members->push_back({"Plan1_partotter.KVF", kvf::WriteScene(TurningTriangle(1000, 5000))});
+    const std::vector<uint8_t> image = EncodeTga(PatternImage(8, 8), 32, false, TgaRows::TopDown);
+    for (const char* name : {"Kestrel.TGA", "Marble01.TGA", "Marble02.TGA", "Marble03.TGA", "Marble04.TGA",
+                             "Marble05.TGA", "Marble06.TGA", "Marble07.TGA", "Marble08.TGA", "Marble09.TGA",
+                             "Marble10.TGA"}) {
+        members->push_back({name, image});
+    }
+}
+
 }  // namespace
 
 bool WriteTestShow(const std::string& directory, const TestShow& show)
@@ -44,17 +100,19 @@ bool WriteTestShow(const std::string& directory, const TestShow& show)
         ScriptWriter script;
         script.WriteString(show.musicName);
         script.WriteByte(0);  // no curve block
-        // Two plain effects that overlap in the middle of the music.
         const float lengthMs = static_cast<float>(show.musicSeconds * 1000.0);
-        script.WriteInt32(2);
-        script.WriteInt32(0);
-        script.WriteString("first");
-        script.WriteFloat(0.0f);
-        script.WriteFloat(lengthMs * 0.6f);
-        script.WriteInt32(0);
-        script.WriteString("second");
-        script.WriteFloat(lengthMs * 0.4f);
-        script.WriteFloat(lengthMs);
+        if (show.everyEffectKind) {
+            script.WriteInt32(3);
+            WriteEffect(&script, 0, "plain", 0.0f, lengthMs * 0.35f);
+            WriteEffect(&script, 1, "player", lengthMs * 0.25f, lengthMs * 0.7f);
+            script.WriteString("triangle.KVF");
+            WriteEffect(&script, 2, "marble", lengthMs * 0.6f, lengthMs);
+        } else {
+            // Two plain effects that overlap in the middle of the music.
+            script.WriteInt32(2);
+            WriteEffect(&script, 0, "first", 0.0f, lengthMs * 0.6f);
+            WriteEffect(&script, 0, "second", lengthMs * 0.4f, lengthMs);
+        }
         if (script.SaveToFile((directory + "/Marble.Spt").c_str()) != 0) {
             return false;
         }
@@ -69,6 +127,9 @@ bool WriteTestShow(const std::string& directory, const TestShow& show)
         std::vector<PackMember> members;
         for (const char* name : kFaces) {
             members.push_back({name, bytes});
+        }
+        if (show.everyEffectKind) {
+            AddSceneEffectMembers(&members);
         }
         if (!WritePack(directory + "/data.pac", members)) {
             return false;

@@ -160,6 +160,32 @@ TEST_F(ProgramTest, MissingPackLeavesTheSkyBoxEmptyAndPlays)
                          }));
 }
 
+TEST_F(ProgramTest, ASceneThatCannotLoadEndsTheShowWithItsMessagesInOrder)
+{
+    ScriptWriter writer;
+    writer.WriteString("music.wav");
+    writer.WriteByte(0);
+    writer.WriteInt32(1);
+    writer.WriteInt32(1); // Player3D
+    writer.WriteString("player");
+    writer.WriteFloat(0.0f);
+    writer.WriteFloat(1000.0f);
+    writer.WriteString("absent.KVF");
+    ASSERT_TRUE(WriteFileBytes(File("Marble.Spt"), writer.Bytes()));
+    ASSERT_TRUE(WriteFileBytes(File("music.wav"), ToneWav(0.5)));
+    ASSERT_TRUE(WritePack(File("data.pac"), SkyBoxPack()));
+    RunResult run = RunPlayer(m_dir.Path());
+    EXPECT_EQ(run.status, 1);
+    // The scene reader's own box, titled "error", falls between the first
+    // two; only the engine's boxes are collected here.
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             "Zolt Engine Error: LibUtils : file absent.KVF not found in the data.pac zipfile\\n",
+                             "Zolt Engine Error: LibDemo\\t:\\tCannot load the Player3D Effect : absent.KVF",
+                             "Zolt Engine Error: LibDemo\\t:\\tError while loading player effect",
+                             "Zolt Engine Error: DemoManager : Cannot Initialize the Demo properly",
+                         }));
+}
+
 TEST_F(ProgramTest, TruncatedScript)
 {
     std::vector<uint8_t> script = TwoPlainEffectsScript("music.wav");

@@ -248,7 +248,7 @@ TEST_F(ScriptTest, ImpossibleCountsAreRefusedAsABadScript)
         size_t offset;
         int32_t value;
     } cases[] = {
-        {curveCount, -1}, {curveCount, 0x7FFFFFFF}, {keyCount, -1},     {keyCount, 0x40000000},
+        {curveCount, 0x7FFFFFFF}, {keyCount, -1},     {keyCount, 0x40000000},
         {listCount, -5},  {listCount, 0x7FFFFFFF},  {effectCount, -1}, {effectCount, 0x7FFFFFFF},
         {effectCount, 3},
     };
@@ -258,6 +258,39 @@ TEST_F(ScriptTest, ImpossibleCountsAreRefusedAsABadScript)
         EXPECT_EQ(Load(&manager, path, 1), std::vector<std::string>{SptMessage(path)})
             << "offset " << c.offset << " value " << c.value;
     }
+}
+
+TEST_F(ScriptTest, NegativeCurveCountMeansNoCurves)
+{
+    ScriptWriter writer;
+    writer.WriteString(kMissingMusic);
+    writer.WriteByte(1);
+    writer.WriteInt32(-3);
+    writer.WriteInt32(1);
+    WritePlainEffect(&writer, "after", 0.0f, 1.0f);
+    DemoManager manager(nullptr);
+    EXPECT_TRUE(Load(&manager, Save(writer), 0).empty());
+    ASSERT_NE(manager.GetCurveSet(), nullptr);
+    EXPECT_EQ(manager.GetCurveSet()->GetCount(), 0);
+    ASSERT_EQ(manager.GetEffectCount(), 1);
+    EXPECT_EQ(manager.GetEffect(0)->GetName(), "after");
+}
+
+TEST_F(ScriptTest, BytesAfterTheRecordsAreNeverRead)
+{
+    // More than 64 MiB follow the records (a sparse file: nothing is written
+    // to disk), and an effect count that the trailing bytes could hold.
+    ScriptWriter writer;
+    writer.WriteString(kMissingMusic);
+    writer.WriteByte(0);
+    writer.WriteInt32(1);
+    WritePlainEffect(&writer, "only", 0.0f, 1.0f);
+    const std::string path = Save(writer);
+    ASSERT_EQ(truncate(path.c_str(), off_t(65) * 1024 * 1024 + 3), 0);
+    DemoManager manager(nullptr);
+    EXPECT_TRUE(Load(&manager, path, 0).empty());
+    ASSERT_EQ(manager.GetEffectCount(), 1);
+    EXPECT_EQ(manager.GetEffect(0)->GetName(), "only");
 }
 
 TEST_F(ScriptTest, ReloadReplacesEffectsAndCurves)

@@ -171,7 +171,12 @@ TEST(BackgroundPlugIn, ReadsWhatItWrites)
     ScriptReader reader(writer.Bytes().data(), writer.Bytes().size());
     EXPECT_EQ(read.Read(&reader), 0);
     EXPECT_EQ(read.GetFaceName(5), "f");
-    ScriptReader cut(writer.Bytes().data(), writer.Bytes().size() - 1);
+    // The end of the data ends the last name, but a name missing altogether
+    // fails the read.
+    ScriptReader unterminated(writer.Bytes().data(), writer.Bytes().size() - 1);
+    EXPECT_EQ(read.Read(&unterminated), 0);
+    EXPECT_EQ(read.GetFaceName(5), "f");
+    ScriptReader cut(writer.Bytes().data(), writer.Bytes().size() - 2);
     EXPECT_EQ(read.Read(&cut), 1);
 }
 

@@ -1,0 +1,79 @@
+#include "demo/scene_effect.h"
+
+#include <cstdint>
+
+#include "app/error_box.h"
+#include "gfx/dx_device.h"
+#include "scene/camera.h"
+#include "scene/scene.h"
+
+SceneEffect::SceneEffect(DXDevice* device) : Effect(device) {}
+
+SceneEffect::~SceneEffect()
+{
+    delete m_scene;
+    m_scene = nullptr;
+}
+
+IDirect3DDevice8* SceneEffect::Device() const
+{
+    return m_device ? m_device->m_device : nullptr;
+}
+
+int SceneEffect::LoadPreparedScene(CScene** slot, const char* fileName, const char* effectName)
+{
+    delete *slot;
+    *slot = new CScene();
+    if ((*slot)->LoadScene(fileName) != 0) {
+        ShowError("LibDemo\t:\tCannot load the %s Effect : %s", effectName, fileName);
+        return 1;
+    }
+    if ((*slot)->Prepare(Device()) != 0) {
+        ShowError("LibDemo\t:\tCannot initialize the %s Effect : %s", effectName, fileName);
+        return 1;
+    }
+    return 0;
+}
+
+void SceneEffect::Rewind()
+{
+    m_loopBase = m_start;
+    m_sceneTime = 0.0f;
+}
+
+float SceneEffect::GetDuration()
+{
+    if (!m_scene)
+        return -1.0f;
+    // The frame count times 1000 is taken in 64 bits, where no frame range
+    // can overflow it.
+    const int64_t frames = static_cast<int64_t>(m_scene->endFrame) - m_scene->startFrame;
+    return static_cast<float>(frames * 1000) / static_cast<float>(m_scene->frameRate);
+}
+
+void SceneEffect::GetCamera(D3DVECTOR* eye, D3DVECTOR* target)
+{
+    *eye = D3DVECTOR{0.0f, 0.0f, 0.0f};
+    *target = D3DVECTOR{0.0f, 0.0f, 0.0f};
+    const CCamera* camera = m_scene ? m_scene->cameras.First() : nullptr;
+    if (!camera)
+        return;
+    *eye = camera->position;
+    if (camera->target)
+        *target = camera->target->position;
+}
+
+void SceneEffect::LoopAndDrawScene()
+{
+    if (!m_scene)
+        return;
+    float x = static_cast<float>((m_currentTime - m_loopBase) * static_cast<float>(m_scene->frameRate) * 0.001);
+    if (x >= static_cast<float>(m_scene->endFrame) || x < 0.0f) {
+        x = 0.0f;
+        m_loopBase = m_currentTime;
+    }
+    m_sceneTime = x;
+    m_scene->Update(x);
+    if (IDirect3DDevice8* device = Device())
+        m_scene->Render(device);
+}
