@@ -4,7 +4,7 @@
 #include "gfx/dx_device.h"
 #include "gfx/render_texture.h"
 #include "gfx/texture_loader.h"
-#include "platform/release_interface.h"
+#include "platform/d3d8/release_interface.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
 

@@ -51,8 +51,9 @@ TEST(OverlayTimeline, ImagesRangesRatesAndPlacement)
         EXPECT_TRUE(AlphaAt(cue, std::nextafter(cue.end * 1000.0f, 0.0f), &alpha));
         EXPECT_LE(alpha, 1); // almost gone
         EXPECT_FALSE(AlphaAt(cue, cue.end * 1000.0f, &alpha));
-        if (cue.fadeIn > 0.0f)
+        if (cue.fadeIn > 0.0f) {
             EXPECT_FALSE(AlphaAt(cue, std::nextafter(cue.fadeIn * 1000.0f, 0.0f), &alpha));
+        }
         const bool logo = i == 0;
         EXPECT_EQ(cue.xOffset, 0.0f);
         EXPECT_EQ(cue.yOffset, logo ? 0.0f : -0.33f);
