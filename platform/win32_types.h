@@ -16,6 +16,14 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef int32_t HRESULT;
 
+// Failure results are negative.
+#ifndef FAILED
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#endif
+#ifndef SUCCEEDED
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#endif
+
 #ifndef TRUE
 #define TRUE 1
 #endif
