@@ -64,6 +64,7 @@ public:
     const std::vector<Transition>& GetTransitions() const { return m_transitions; }
     const CurveSet* GetCurveSet() const { return m_curveSet; }
     const std::string& GetMusicFileName() const { return m_musicFileName; }
+    MusicStream* GetMusic() const { return m_music; }
     const FrameCounter* GetFrameCounter() const { return m_frameCounter; }
     int GetActiveIndex() const { return m_active; }
     int GetIncomingIndex() const { return m_incoming; }
