@@ -260,8 +260,9 @@ int RunCapture(int argc, const char* const* argv)
     }
     const double seconds = static_cast<double>(result.frames) / options.fps;
     char summary[512];
-    std::snprintf(summary, sizeof summary, "%s%lld frames, %.2f s, %s in %s (captured in %.1f s)",
-                  result.interrupted ? "interrupted: " : "", static_cast<long long>(result.frames), seconds,
+    std::snprintf(summary, sizeof summary, "%s%lld frame%s, %.2f s, %s in %s (captured in %.1f s)",
+                  result.interrupted ? "interrupted: " : "", static_cast<long long>(result.frames),
+                  result.frames == 1 ? "" : "s", seconds,
                   Megabytes(sink->BytesWritten()).c_str(), options.output.c_str(), meter.Elapsed());
     if (result.interrupted) {
         Report(summary);
