@@ -55,10 +55,10 @@ std::vector<uint8_t> ClickWav()
     return out;
 }
 
-std::vector<uint8_t> Script()
+std::vector<uint8_t> Script(const std::string& music)
 {
     ScriptWriter writer;
-    writer.WriteString("music.wav");
+    writer.WriteString(music);
     writer.WriteByte(0);
     writer.WriteInt32(2);
     writer.WriteInt32(0);
@@ -194,7 +194,7 @@ void CaptureTest::SetUp()
 {
     ASSERT_TRUE(std::ifstream(CaptureProgram()).good()) << "build zolt-capture first";
     ASSERT_FALSE(m_dir.Path().empty());
-    ASSERT_TRUE(WriteFileBytes(File("Marble.Spt"), Script()));
+    ASSERT_TRUE(WriteFileBytes(File("Marble.Spt"), Script("music.wav")));
     ASSERT_TRUE(WriteFileBytes(File("music.wav"), ClickWav()));
     const std::vector<uint8_t> face = EncodeJpeg(QuadrantImage());
     std::vector<PackMember> members;
@@ -203,6 +203,13 @@ void CaptureTest::SetUp()
         members.push_back({name, face});
     }
     ASSERT_TRUE(WritePack(File("data.pac"), members));
+}
+
+bool CaptureTest::UseMusic(const std::string& name, const std::string& ffmpegOptions) const
+{
+    const std::string command = "cd '" + m_dir.Path() + "' && ffmpeg -nostdin -v error -y -i music.wav " +
+                                ffmpegOptions + " '" + name + "' </dev/null";
+    return std::system(command.c_str()) == 0 && WriteFileBytes(File("Marble.Spt"), Script(name));
 }
 
 ProgramRun CaptureTest::Capture(const std::string& arguments) const

@@ -59,6 +59,9 @@ protected:
     // Runs zolt-capture with `arguments` (already quoted for the shell) in
     // the show folder.
     ProgramRun Capture(const std::string& arguments) const;
+    // Makes the music `name` from the show's music with ffmpeg's options and
+    // has the script play it instead.
+    bool UseMusic(const std::string& name, const std::string& ffmpegOptions) const;
     std::string File(const std::string& name) const { return m_dir.File(name); }
     bool Exists(const std::string& name) const;
 

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -88,14 +89,22 @@ TEST_F(CaptureTest, RangeOfTheMusicInAMatroskaFileStartsSoundAndPictureTogether)
     ExpectInStep(DecodeMedia(File("part.mkv")), 30, 0.5, 2.2);
 }
 
+TEST_F(CaptureTest, MonoMusicAtAnotherRateIsConvertedInStep)
+{
+    ASSERT_TRUE(UseMusic("music.mp3", "-ac 1 -ar 22050"));
+    const ProgramRun run = Capture("--quiet --fps 30 mono.mp4");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const DecodedMedia media = DecodeMedia(File("mono.mp4"));
+    ExpectInStep(media, 30, 0.0, kMusicSeconds);
+    // One channel plays at full level on both sides.
+    const float peak = *std::max_element(media.sound.begin(), media.sound.end());
+    EXPECT_GT(peak, 0.8f);
+}
+
 TEST_F(CaptureTest, InterruptedCaptureLeavesAVideoThatPlays)
 {
     // Twenty-one seconds of the same music, so that there is time to interrupt.
-    ASSERT_EQ(std::system(("cd '" + m_dir.Path() +
-                           "' && ffmpeg -nostdin -v error -y -stream_loop 6 -i music.wav long.wav && "
-                           "mv long.wav music.wav")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(UseMusic("long.wav", "-filter:a aloop=loop=6:size=132300"));
     const std::string program = CaptureProgram();
     const std::string output = File("cut.mp4");
     const char* argv[] = {program.c_str(), "--quiet", output.c_str(), nullptr};
