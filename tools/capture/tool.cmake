@@ -22,3 +22,4 @@ set_target_properties(zolt-capture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 
 # The capture tests run the program and decode what it wrote.
 list(APPEND ZOLT_TEST_LINKS_capture PkgConfig::LIBAV)
+list(APPEND ZOLT_BENCH_LINKS zolt_capture)

@@ -117,7 +117,7 @@ bool VideoFileWriter::OpenVideo()
         m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "preset", "veryfast", 0);
+    av_dict_set(&options, "preset", "superfast", 0);
     av_dict_set(&options, "crf", std::to_string(m_settings.crf).c_str(), 0);
     const int result = avcodec_open2(m_video, codec, &options);
     av_dict_free(&options);
