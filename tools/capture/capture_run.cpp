@@ -108,6 +108,7 @@ struct CaptureResult {
     int64_t frames = 0;
     bool interrupted = false;
     bool failed = false;
+    std::string error;  // a failure of the render loop itself
 };
 
 // Renders frames 0 to total - 1 and queues them for the writer thread.
@@ -147,7 +148,12 @@ CaptureResult RenderFrames(FrameClock* clock, int64_t total, FrameSink* sink, Pr
         if (frame == nullptr) {
             break;  // the writer failed
         }
-        ZoltReadBackBuffer(device, &frame->pixels, &frame->width, &frame->height);
+        if (!ZoltReadBackBuffer(device, &frame->pixels, &frame->width, &frame->height) ||
+            frame->pixels.size() != pixels) {
+            result.error = "cannot read the picture back from the device";
+            result.failed = true;
+            break;
+        }
         frame->index = n;
         pool.Queue(frame);
         result.frames = n + 1;
@@ -155,7 +161,7 @@ CaptureResult RenderFrames(FrameClock* clock, int64_t total, FrameSink* sink, Pr
     }
     pool.Close();
     writer.join();
-    result.failed = pool.Stopped();
+    result.failed = result.failed || pool.Stopped();
     return result;
 }
 
@@ -254,7 +260,7 @@ int RunCapture(int argc, const char* const* argv)
     StopShow();
 
     if (result.failed || !sink->Finish(result.frames, !result.interrupted)) {
-        Report(sink->Error());
+        Report(result.error.empty() ? sink->Error() : result.error);
         sink->Discard();
         return 1;
     }
