@@ -14,6 +14,10 @@
 #include "tools/capture/frame_pool.h"
 #include "tools/capture/video_file_writer.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 constexpr unsigned kWidth = 640;
@@ -58,6 +62,7 @@ void Paint(CapturedFrame* frame, int64_t n)
 
 void EncodeMovingPicture(benchmark::State& state)
 {
+    av_log_set_level(AV_LOG_ERROR);
     const std::string path = "/tmp/zolt-bench-capture.mp4";
     VideoSettings settings;
     settings.path = path;

@@ -27,6 +27,10 @@
 #include "tools/capture/progress_meter.h"
 #include "tools/capture/video_file_writer.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 // Frames in flight between the render loop and the writer: enough to ride
@@ -185,6 +189,8 @@ int RunCapture(int argc, const char* const* argv)
     // and the music is only opened, for its length.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // The media libraries speak only of errors.
+    av_log_set_level(AV_LOG_ERROR);
 
     FrameClock clock(options.fromSeconds * 1000.0, options.fps);
     ShowOpening opening;

@@ -53,7 +53,6 @@ void VideoFileWriter::Close()
 bool VideoFileWriter::Open(const VideoSettings& settings)
 {
     m_settings = settings;
-    av_log_set_level(AV_LOG_ERROR);
     const std::string& path = settings.path;
     int result = avformat_alloc_output_context2(&m_format, nullptr, nullptr, path.c_str());
     if (result < 0 || m_format == nullptr) {
