@@ -15,10 +15,7 @@ FramePool::FramePool(size_t count, size_t pixelsPerFrame)
 CapturedFrame* FramePool::AcquireEmpty()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_empty.empty() && !m_stopped) {
-        ++m_renderWaits;
-        m_changed.wait(lock, [this] { return !m_empty.empty() || m_stopped; });
-    }
+    m_changed.wait(lock, [this] { return !m_empty.empty() || m_stopped; });
     if (m_stopped) {
         return nullptr;
     }
@@ -81,10 +78,4 @@ bool FramePool::Stopped() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_stopped;
-}
-
-int64_t FramePool::RenderWaits() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_renderWaits;
 }

@@ -38,9 +38,6 @@ public:
     void Stop();
     bool Stopped() const;
 
-    // Times the render loop had to wait for a buffer.
-    int64_t RenderWaits() const;
-
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -51,5 +48,4 @@ private:
     size_t m_count = 0;
     bool m_closed = false;
     bool m_stopped = false;
-    int64_t m_renderWaits = 0;
 };
