@@ -23,3 +23,5 @@ set_target_properties(zolt-capture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 # The capture tests run the program and decode what it wrote.
 list(APPEND ZOLT_TEST_LINKS_capture PkgConfig::LIBAV)
 list(APPEND ZOLT_BENCH_LINKS zolt_capture)
+# The test program is made after the tools; building it builds the program it runs.
+cmake_language(DEFER CALL add_dependencies test_capture zolt-capture)
