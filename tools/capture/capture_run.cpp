@@ -108,6 +108,44 @@ bool SettleRange(const CaptureOptions& options, unsigned lengthMs, double* toMs)
     return true;
 }
 
+// The writer of what OUTPUT asks for, with the music decoded for a video's
+// sound track; null after a message.
+std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const std::string& musicFile, double toMs,
+                                    MusicTrack* track)
+{
+    if (options.kind != OutputKind::Video) {
+        auto pictures = std::make_unique<PngSequenceWriter>();
+        const bool opened = options.kind == OutputKind::Still
+                                ? pictures->OpenStill(options.output)
+                                : pictures->OpenSequence(options.pattern, options.folderToCreate);
+        if (!opened) {
+            Report(pictures->Error());
+            return nullptr;
+        }
+        return pictures;
+    }
+    std::string error;
+    const int64_t firstSample = std::llround(options.fromSeconds * MusicTrack::kSampleRate);
+    if (!track->Open(musicFile, firstSample, &error)) {
+        Report("cannot decode the music file " + musicFile + " for the sound track: " + error);
+        return nullptr;
+    }
+    VideoSettings settings;
+    settings.path = options.output;
+    settings.width = static_cast<int>(options.width);
+    settings.height = static_cast<int>(options.height);
+    settings.fps = options.fps;
+    settings.crf = options.crf;
+    settings.music = track;
+    settings.soundSamples = std::llround(toMs / 1000.0 * MusicTrack::kSampleRate) - firstSample;
+    auto video = std::make_unique<VideoFileWriter>();
+    if (!video->Open(settings)) {
+        Report(video->Error());
+        return nullptr;
+    }
+    return video;
+}
+
 struct CaptureResult {
     int64_t frames = 0;
     bool interrupted = false;
@@ -222,41 +260,10 @@ int RunCapture(int argc, const char* const* argv)
     const int64_t total = options.kind == OutputKind::Still ? 1 : clock.CountFramesBefore(toMs);
 
     MusicTrack track;
-    std::unique_ptr<FrameSink> sink;
-    if (options.kind == OutputKind::Video) {
-        const std::string musicFile = show.manager->GetMusicFileName();
-        const int64_t firstSample = std::llround(options.fromSeconds * MusicTrack::kSampleRate);
-        if (!track.Open(musicFile, firstSample, &error)) {
-            Report("cannot decode the music file " + musicFile + " for the sound track: " + error);
-            StopShow();
-            return 1;
-        }
-        VideoSettings settings;
-        settings.path = options.output;
-        settings.width = static_cast<int>(options.width);
-        settings.height = static_cast<int>(options.height);
-        settings.fps = options.fps;
-        settings.crf = options.crf;
-        settings.music = &track;
-        settings.soundSamples = std::llround(toMs / 1000.0 * MusicTrack::kSampleRate) - firstSample;
-        auto video = std::make_unique<VideoFileWriter>();
-        if (!video->Open(settings)) {
-            Report(video->Error());
-            StopShow();
-            return 1;
-        }
-        sink = std::move(video);
-    } else {
-        auto pictures = std::make_unique<PngSequenceWriter>();
-        const bool opened = options.kind == OutputKind::Still
-                                ? pictures->OpenStill(options.output)
-                                : pictures->OpenSequence(options.pattern, options.folderToCreate);
-        if (!opened) {
-            Report(pictures->Error());
-            StopShow();
-            return 1;
-        }
-        sink = std::move(pictures);
+    const std::unique_ptr<FrameSink> sink = OpenSink(options, show.manager->GetMusicFileName(), toMs, &track);
+    if (!sink) {
+        StopShow();
+        return 1;
     }
 
     CatchInterruptions();
