@@ -66,6 +66,8 @@ void EncodeMovingPicture(benchmark::State& state)
     const std::string path = "/tmp/zolt-bench-capture.mp4";
     VideoSettings settings;
     settings.path = path;
+    settings.width = kWidth;
+    settings.height = kHeight;
     VideoFileWriter writer;
     if (!writer.Open(settings)) {
         state.SkipWithError(writer.Error().c_str());
