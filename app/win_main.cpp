@@ -14,8 +14,6 @@ constexpr char kScriptName[] = "Marble.Spt";
 constexpr char kStartFailed[] = "DemoManager : Cannot Initialize the Demo properly";
 constexpr int kIconGroup = 106;
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;  // 0x2B
-constexpr UINT kShowWidth = 640;
-constexpr UINT kShowHeight = 480;
 
 bool RegisterShowClass(HINSTANCE instance)
 {
@@ -50,7 +48,7 @@ void DestroyDevice(ShowState& show)
 
 }  // namespace
 
-int StartShow(HINSTANCE instance)
+int OpenShow(HINSTANCE instance, const ShowOpening& opening)
 {
     ShowState& show = TheShow();
     show = ShowState();
@@ -62,11 +60,11 @@ int StartShow(HINSTANCE instance)
 
     show.device = new DXDevice();
     D3DDISPLAYMODE mode{};
-    mode.Width = kShowWidth;
-    mode.Height = kShowHeight;
+    mode.Width = opening.width;
+    mode.Height = opening.height;
     mode.RefreshRate = 0;
     mode.Format = D3DFMT_X8R8G8B8;
-    if (show.device->Create(&show.window, instance, mode, true, true) != 0) {
+    if (show.device->Create(&show.window, instance, mode, opening.fullScreen, true) != 0) {
         ShowError(kStartFailed);
         DestroyDevice(show);
         return 1;
@@ -74,6 +72,7 @@ int StartShow(HINSTANCE instance)
     SetErrorBoxOwner(show.window);
 
     show.manager = new DemoManager(show.device);
+    show.manager->SetClock(opening.clock);
     if (show.manager->Init() != 0) {
         ShowError(kStartFailed);
         // The manager may hold a render target or part of its skybox.
@@ -87,7 +86,15 @@ int StartShow(HINSTANCE instance)
         DestroyDevice(show);
         return 1;
     }
+    return 0;
+}
 
+int StartShow(HINSTANCE instance)
+{
+    if (OpenShow(instance, ShowOpening()) != 0) {
+        return 1;
+    }
+    ShowState& show = TheShow();
     show.running = 1;
     show.manager->Start();
     ShowCursor(FALSE);

@@ -5,6 +5,7 @@
 
 #include "app/error_box.h"
 #include "demo/curve_set.h"
+#include "demo/demo_clock.h"
 #include "demo/effect.h"
 #include "demo/effect_factory.h"
 #include "demo/frame_counter.h"
@@ -88,7 +89,7 @@ int DemoManager::Init()
     }
 
     delete m_frameCounter;
-    m_frameCounter = new FrameCounter(GetTickCount());
+    m_frameCounter = new FrameCounter(TickCount());
     m_musicStartTick = 0;
 
     SetDefaultTextureStageStates(device);
@@ -181,14 +182,14 @@ void DemoManager::Start()
         return;
     m_music->Play();
     m_status |= kStatusPlaying;
-    m_musicStartTick = GetTickCount();
+    m_musicStartTick = TickCount();
 }
 
 int32_t DemoManager::GetStatus()
 {
     if (!m_music)
         return -1;
-    const uint32_t elapsed = GetTickCount() - m_musicStartTick;
+    const uint32_t elapsed = TickCount() - m_musicStartTick;
     if (elapsed > m_music->GetLength())
         m_status |= kStatusOver;
     return m_status;
@@ -202,6 +203,18 @@ EffectSelection DemoManager::SelectEffects(float t) const
 float DemoManager::GetTransitionAmount(int active, float t) const
 {
     return TransitionAmount(m_transitions, active, t);
+}
+
+float DemoManager::MusicTime() const
+{
+    if (m_clock)
+        return static_cast<float>(m_clock->GetMusicTimeMs());
+    return m_music ? static_cast<float>(m_music->GetTime()) : 0.0f;
+}
+
+uint32_t DemoManager::TickCount() const
+{
+    return m_clock ? m_clock->GetTickCount() : ::GetTickCount();
 }
 
 void DemoManager::DrawEffect(Effect* effect, float t)
@@ -220,7 +233,7 @@ void DemoManager::RenderFrame()
     if (!device)
         return;
 
-    const float t = m_music ? static_cast<float>(m_music->GetTime()) : 0.0f;
+    const float t = MusicTime();
     m_time = t;
     const EffectSelection selection = SelectEffects(t);
     m_active = selection.active;
@@ -252,11 +265,11 @@ void DemoManager::RenderFrame()
     }
 
     if (m_frameCounter)
-        m_frameCounter->CountFrame(GetTickCount());
+        m_frameCounter->CountFrame(TickCount());
     char line[64];
     std::snprintf(line, sizeof line, "%.0ffps - Time %d ",
                   static_cast<double>(m_frameCounter ? m_frameCounter->GetFramesPerSecond() : 0.0f),
-                  m_music ? m_music->GetTime() : 0);
+                  static_cast<int>(MusicTime()));
     m_device->DrawText(line, 0.0f, 0.0f);
 
     // No scene is begun on a frame without an effect; ending one there would

@@ -14,6 +14,7 @@
 #include "demo/transition.h"
 
 class CurveSet;
+class DemoClock;
 class DXDevice;
 class Effect;
 class FrameCounter;
@@ -48,6 +49,10 @@ public:
     int32_t GetStatus();
     // Draws and presents one frame at the music's position.
     void RenderFrame();
+    // Takes the frame time and the tick count from `clock` (not owned)
+    // instead of the music and the system; null goes back to those. Set it
+    // before Init so that the frame counter starts on the same clock.
+    void SetClock(DemoClock* clock) { m_clock = clock; }
 
     // What the frame at music time t shows, and the opacity of the incoming
     // effect during a crossfade.
@@ -59,6 +64,7 @@ public:
     const std::vector<Transition>& GetTransitions() const { return m_transitions; }
     const CurveSet* GetCurveSet() const { return m_curveSet; }
     const std::string& GetMusicFileName() const { return m_musicFileName; }
+    MusicStream* GetMusic() const { return m_music; }
     const FrameCounter* GetFrameCounter() const { return m_frameCounter; }
     int GetActiveIndex() const { return m_active; }
     int GetIncomingIndex() const { return m_incoming; }
@@ -72,6 +78,9 @@ private:
     void BuildTransitions();
     // Draws one effect with the background behind it, seen by its camera.
     void DrawEffect(Effect* effect, float t);
+    // The music position in ms and the tick count, from the clock if one is set.
+    float MusicTime() const;
+    uint32_t TickCount() const;
 
     int32_t m_status = kStatusCreated;
     DXDevice* m_device;
@@ -87,4 +96,5 @@ private:
     RenderTexture* m_renderTarget = nullptr;
     std::vector<Transition> m_transitions;
     SkyBoxPlugIn* m_background = nullptr;
+    DemoClock* m_clock = nullptr;
 };

@@ -928,6 +928,10 @@ bool Device::ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* 
     const UINT h = surface->height();
     pixels->assign(static_cast<size_t>(w) * h, 0);
     m_gl.BindReadFramebuffer(surface->ColorFramebuffer());
+    // Wait for every drawing command first: llvmpipe's rasterising threads
+    // otherwise may still be behind, and a frame read right after another's
+    // presentation can come back as an earlier picture.
+    glFinish();
     // Stored rows run top-down already.
     glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                  pixels->data());
