@@ -122,7 +122,8 @@ kvf::Shape Lines()
 Vec3 Eye(float f)
 {
     const float a = -1.9f + 2.0f * f / kFrames;
-    return Vec3{88.0f * std::cos(a), 88.0f * std::sin(a), 34.0f + 8.0f * std::sin(f * 0.01f)};
+    const float r = 72.0f - 10.0f * std::sin(f * 0.006f);
+    return Vec3{r * std::cos(a), r * std::sin(a), 26.0f + 6.0f * std::sin(f * 0.01f)};
 }
 
 } // namespace
@@ -162,7 +163,7 @@ kvf::Scene DancerScene()
     scene.nodes.insert(scene.nodes.end(), walker.nodes.begin(), walker.nodes.end());
     scene.nodes.push_back(MakeNode(0, kMeshNode, "Twisting column", At({0, 0, 0})));
     scene.nodes.push_back(MakeNode(0, kMeshNode, "Bouncing ball", PositionTrackOf(kFrames, BallAt, 2)));
-    scene.nodes.push_back(MakeNode(0, kMeshNode, "Pole", At({45, -35, 0})));
+    scene.nodes.push_back(MakeNode(0, kMeshNode, "Pole", At({-42, 38, 0})));
     // A quarter turn about Y stands the banner up: its X goes down, its
     // wave's lift (Z) goes sideways.
     scene.nodes.push_back(MakeNode(1, kMeshNode, "Banner", At({0, 0, 34}), Turned({0, 1, 0}, kPi / 2.0f)));

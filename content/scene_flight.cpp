@@ -15,14 +15,14 @@ namespace {
 
 constexpr int kFrames = 900;
 constexpr float kPi = 3.14159265f;
-constexpr float kLand = 200.0f; // the terrain spans -kLand to kLand
+constexpr float kLand = 320.0f; // the terrain spans -kLand to kLand
 
 enum Materials { kGround, kGold, kStone };
 
 float Terrain(float x, float y)
 {
     const float hills = FractalNoise(x / 90.0f + 7.0f, y / 90.0f + 3.0f, 0.5f, 1 << 12, 4);
-    return 55.0f * hills - 22.0f;
+    return 42.0f * hills - 16.0f;
 }
 
 // The path, a figure of eight over the land, s from 0 to 1.
@@ -30,7 +30,7 @@ Vec3 Path(float s)
 {
     const float a = 2.0f * kPi * s;
     const float x = 130.0f * std::sin(a), y = 80.0f * std::sin(2.0f * a);
-    return Vec3{x, y, Terrain(x, y) + 28.0f};
+    return Vec3{x, y, Terrain(x, y) + 40.0f};
 }
 
 // Smoothed so that the camera does not follow every bump of the ground.
@@ -63,12 +63,12 @@ kvf::Mesh Land()
     MeshBuilder mesh("Land");
     mesh.SetMaterial(kGround);
     mesh.SetSmoothing(1);
-    const int cells = 32;
+    const int cells = 40;
     const uint16_t first = mesh.VertexCount();
     for (int j = 0; j <= cells; ++j) {
         for (int i = 0; i <= cells; ++i) {
             const float x = -kLand + 2.0f * kLand * i / cells, y = -kLand + 2.0f * kLand * j / cells;
-            mesh.AddVertex({x, y, Terrain(x, y)}, 8.0f * i / cells, 8.0f * j / cells);
+            mesh.AddVertex({x, y, Terrain(x, y)}, 12.0f * i / cells, 12.0f * j / cells);
         }
     }
     for (int j = 0; j < cells; ++j) {
@@ -116,7 +116,11 @@ kvf::Scene FlightScene()
                        TextureMaterial(kStone, "Stone", "Marble.JPG", 10)};
 
     const auto eye = [](float f) { return SmoothPath(f / kFrames); };
-    const auto ahead = [](float f) { return SmoothPath(f / kFrames + 0.04f) - Vec3{0, 0, 6}; };
+    // Ahead along the path, a little below the eye: the horizon stays in view.
+    const auto ahead = [](float f) {
+        const Vec3 next = SmoothPath(f / kFrames + 0.04f);
+        return Vec3{next.x, next.y, SmoothPath(f / kFrames).z - 9.0f};
+    };
     const CameraRig camera = MakeCamera("Flight camera", PositionTrackOf(kFrames, eye, 10),
                                         PositionTrackOf(kFrames, ahead, 10), FloatTrackOf(kFrames, 10, Roll), 1.0f);
     scene.objects = {camera.camera, Land(), Monoliths()};

@@ -21,12 +21,6 @@ constexpr int kSettle = 1400; // the camera holds still from here
 
 enum Materials { kFloor, kMarble, kChrome, kGold };
 
-float Smooth(float t)
-{
-    t = std::clamp(t, 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
 kvf::Mesh Columns()
 {
     MeshBuilder mesh("Columns");
@@ -81,14 +75,39 @@ kvf::Mesh ChromeBall()
     return mesh.Build();
 }
 
+// The camera's way round the hall: (frame, angle in degrees about the
+// centre, distance from it, height). It crosses the ring of columns only
+// above the gold ring, circles low round the ball inside, and climbs out.
+struct Stop {
+    float frame, angle, radius, height;
+};
+const Stop kWay[] = {
+    {0, -522, 175, 125},   {200, -450, 160, 100}, {400, -370, 130, 80}, {560, -300, 95, 74},
+    {680, -250, 58, 66},   {820, -200, 42, 34},   {960, -150, 40, 22},  {1100, -115, 55, 68},
+    {1220, -96, 90, 84},   {kSettle, -90, 110, 30}, {kFrames, -90, 110, 30},
+};
+constexpr int kStops = sizeof(kWay) / sizeof(kWay[0]);
+
+// Catmull-Rom through the stops, in angle, distance and height, so that the
+// way curves round the centre instead of cutting across.
 Vec3 Eye(float frame)
 {
-    const float s = std::min(frame, static_cast<float>(kSettle)) / kSettle;
-    const float e = Smooth(s);
-    const float dip = std::pow(std::sin(kPi * s), 2.0f);
-    const float angle = -kPi / 2.0f - 2.2f * kPi * (1.0f - e);
-    const float radius = 160.0f - 50.0f * e - 80.0f * dip;
-    const float height = 110.0f - 80.0f * e - 12.0f * dip;
+    int i = 0;
+    while (i + 2 < kStops && frame >= kWay[i + 1].frame) {
+        ++i;
+    }
+    const Stop& p0 = kWay[std::max(i - 1, 0)];
+    const Stop& p1 = kWay[i];
+    const Stop& p2 = kWay[i + 1];
+    const Stop& p3 = kWay[std::min(i + 2, kStops - 1)];
+    const float t = std::clamp((frame - p1.frame) / (p2.frame - p1.frame), 0.0f, 1.0f);
+    const auto spline = [t](float a, float b, float c, float d) {
+        return 0.5f * (2.0f * b + (c - a) * t + (2.0f * a - 5.0f * b + 4.0f * c - d) * t * t +
+                       (3.0f * b - a - 3.0f * c + d) * t * t * t);
+    };
+    const float angle = spline(p0.angle, p1.angle, p2.angle, p3.angle) * kPi / 180.0f;
+    const float radius = spline(p0.radius, p1.radius, p2.radius, p3.radius);
+    const float height = spline(p0.height, p1.height, p2.height, p3.height);
     return Vec3{radius * std::cos(angle), radius * std::sin(angle), height};
 }
 
