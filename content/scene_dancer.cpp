@@ -158,6 +158,7 @@ kvf::Scene DancerScene()
     }
     scene.objects.push_back(PointLight("Key light", {60, -70, 80}, {1.0f, 0.92f, 0.8f}, 110.0f));
     scene.objects.push_back(PointLight("Fill light", {-70, 40, 40}, {0.45f, 0.55f, 0.8f}, 80.0f));
+    scene.objects.push_back(PointLight("Rim light", {10, 90, 25}, {0.6f, 0.5f, 0.7f}, 80.0f));
 
     scene.nodes = {camera.eye, camera.target, MakeNode(0, kMeshNode, "Floor", At({0, 0, 0}))};
     scene.nodes.insert(scene.nodes.end(), walker.nodes.begin(), walker.nodes.end());
@@ -175,6 +176,7 @@ kvf::Scene DancerScene()
     }
     scene.nodes.push_back(MakeNode(0, kLightNode, "Key light", At({60, -70, 80})));
     scene.nodes.push_back(MakeNode(0, kLightNode, "Fill light", At({-70, 40, 40})));
+    scene.nodes.push_back(MakeNode(0, kLightNode, "Rim light", At({10, 90, 25})));
     return scene;
 }
 

@@ -125,9 +125,13 @@ kvf::Scene FlightScene()
                                         PositionTrackOf(kFrames, ahead, 10), FloatTrackOf(kFrames, 10, Roll), 1.0f);
     scene.objects = {camera.camera, Land(), Monoliths()};
     scene.objects.push_back(PointLight("Evening sun", {100, 500, 300}, {1.0f, 0.8f, 0.6f}, 550.0f));
+    scene.objects.push_back(PointLight("Sky light", {-300, -250, 400}, {0.35f, 0.4f, 0.6f}, 560.0f));
+    scene.objects.push_back(PointLight("Glow", {400, -100, 80}, {0.5f, 0.3f, 0.2f}, 420.0f));
     scene.nodes = {camera.eye, camera.target, MakeNode(0, kMeshNode, "Land", At({0, 0, 0})),
                    MakeNode(0, kMeshNode, "Monoliths", At({0, 0, 0})),
-                   MakeNode(0, kLightNode, "Evening sun", At({100, 500, 300}))};
+                   MakeNode(0, kLightNode, "Evening sun", At({100, 500, 300})),
+                   MakeNode(0, kLightNode, "Sky light", At({-300, -250, 400})),
+                   MakeNode(0, kLightNode, "Glow", At({400, -100, 80}))};
     for (int i = 0; i < 8; ++i) {
         const float s = (i + 0.5f) / 8.0f;
         scene.objects.push_back(Ring(i));

@@ -128,6 +128,7 @@ kvf::Scene GlassScene()
     scene.objects = {camera.camera, Pond(), Rim(), Beam(), GlassCube(), ChromeRing()};
     scene.objects.push_back(PointLight("Warm light", {50, -60, 70}, {1.0f, 0.9f, 0.75f}, 100.0f));
     scene.objects.push_back(PointLight("Cyan light", {-30, 30, 8}, {0.3f, 0.8f, 0.9f}, 40.0f));
+    scene.objects.push_back(PointLight("Top light", {0, 10, 80}, {0.8f, 0.8f, 0.9f}, 60.0f));
     scene.nodes = {
         camera.eye,
         camera.target,
@@ -139,6 +140,7 @@ kvf::Scene GlassScene()
                  SpinTrack({0.4f, 0.3f, 1.0f}, 3.0f, kFrames)),
         MakeNode(1, kMeshNode, "Chrome ring", At({0, 0, 0}), SpinTrack({1.0f, 0.0f, 0.2f}, -8.0f, kFrames)),
         MakeNode(0, kLightNode, "Warm light", At({50, -60, 70})),
+        MakeNode(0, kLightNode, "Top light", At({0, 10, 80})),
         MakeNode(0, kLightNode, "Cyan light", PositionTrackOf(kFrames, [](float f) {
                      const float a = f * 0.015f;
                      return Vec3{30.0f * std::cos(a), 30.0f * std::sin(a), 8.0f};

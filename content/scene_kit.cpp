@@ -42,7 +42,12 @@ kvf::Material TextureMaterial(int32_t id, const std::string& name, const std::st
 
 kvf::Material ReflectionMaterial(int32_t id, const std::string& name, const std::string& file)
 {
+    // The reflection goes on the second stage, over the same picture on the
+    // first: a reflection stage leaves its adding colour operation set after
+    // the faces are drawn, which on the first stage would wash out every
+    // texture drawn after it.
     kvf::Material material = BaseMaterial(id, name, {1, 1, 1}, 0.0f);
+    material.maps.push_back(FileMap(1, name + " base", file));
     material.maps.push_back(FileMap(9, name + " reflection", file));
     return material;
 }

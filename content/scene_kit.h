@@ -28,7 +28,9 @@ kvf::Material ColourMaterial(int32_t id, const std::string& name, Vec3 colour, f
 // A material showing the texture `file` (white, so the texture is not tinted).
 kvf::Material TextureMaterial(int32_t id, const std::string& name, const std::string& file, float shine = 0.0f);
 // A reflective material: the picture `file` mapped from the view of the
-// surface's normals (a sphere map).
+// surface's normals (a sphere map), added over the same picture mapped by
+// the faces' own coordinates. Meant for unlit meshes with dark vertex
+// colours, so that the reflection gives the colour.
 kvf::Material ReflectionMaterial(int32_t id, const std::string& name, const std::string& file);
 // Faces drawn after the opaque ones, sorted back to front and blended by
 // their own colour (brighter is more opaque); seen from both sides.
@@ -48,6 +50,11 @@ struct CameraRig {
 };
 CameraRig MakeCamera(const std::string& name, const kvf::Controller& eyePath, const kvf::Controller& targetPath,
                      const kvf::Controller& roll = kvf::ConstantFloat(0.0f), float fieldOfView = 0.9f);
+
+// Every scene that draws through its own pass has this many lights: the
+// player never switches a light off, so a scene with fewer would go on
+// lighting with the last ones of the scene shown before it.
+constexpr int kLightsPerScene = 3;
 
 // A point light bright about `reach` units away and dark beyond 4 x reach.
 kvf::Light PointLight(const std::string& name, Vec3 position, Vec3 colour, float reach);

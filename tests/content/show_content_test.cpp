@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "content/scene_kit.h"
 #include "content/show.h"
 #include "demo/script_reader.h"
 #include "math/d3dx_math.h"
@@ -224,6 +225,7 @@ TEST_F(ShowContentTest, EverySceneLoadsAndPlaysWithoutAMessageAndTheyShowEveryFe
         // drawn through the hall's.
         if (named.fileName != "Plan1_partotter.KVF") {
             EXPECT_NE(nullptr, scene->cameras.First()->name) << named.fileName;
+            EXPECT_EQ(content::kLightsPerScene, scene->lights.Count()) << named.fileName;
         }
     }
     EXPECT_EQ((std::set<int32_t>{1, 2, 3}), lightTypes);
