@@ -40,3 +40,4 @@ endif()
 list(APPEND ZOLT_TEST_LINKS_content zolt_content zolt_kvf_writer)
 target_compile_definitions(zolt_content PUBLIC
   ZOLT_CAPTION_FONT="${ZOLT_CAPTION_FONT}" ZOLT_MUSIC_SOURCE="${ZOLT_MUSIC_FILE}")
+list(APPEND ZOLT_BENCH_LINKS zolt_content)
