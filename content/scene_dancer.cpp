@@ -2,7 +2,8 @@
 // walks a circle drawn on the floor as a spline, round a column that twists
 // back and forth inside a spiral of lines. Grass-like stalks bend in the
 // wind, a ball bounces squashing and stretching, and a two-sided banner
-// flies from its pole as a travelling wave. 40 s at 30 frames a second.
+// flies from its pole as a travelling wave. The camera circles, looking
+// between the column and the walker. 40 s at 30 frames a second.
 #include <cmath>
 
 #include "content/scene_kit.h"
@@ -14,6 +15,7 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 1200;
+constexpr float kWalkRadius = 30.0f;
 constexpr float kPi = 3.14159265f;
 
 enum Materials { kTiles, kSkin, kCloth, kShirt, kMarble, kStalk, kBall, kBanner, kPole };
@@ -146,8 +148,13 @@ kvf::Scene DancerScene()
                        banner,
                        ColourMaterial(kPole, "Pole", {0.7f, 0.7f, 0.72f}, 40)};
 
-    const CameraRig camera = MakeCamera("Dancer camera", PositionTrackOf(kFrames, Eye, 20), At({0, 0, 10}));
-    const Walker walker = MakeWalker("Walker", 30.0f, kFrames, kSkin, kCloth, kShirt);
+    // The camera looks between the column and the walker, following it.
+    const CameraRig camera = MakeCamera("Dancer camera", PositionTrackOf(kFrames, Eye, 20),
+                                        PositionTrackOf(kFrames, [](float f) {
+                                            const Vec3 hips = WalkerHips(kWalkRadius, f);
+                                            return Vec3{hips.x * 0.6f, hips.y * 0.6f, 10.0f};
+                                        }));
+    const Walker walker = MakeWalker("Walker", kWalkRadius, kFrames, kSkin, kCloth, kShirt);
 
     scene.objects = {camera.camera, Floor(), walker.mesh, Column(), Ball(), Banner(), Pole(), Lines()};
     for (int i = 0; i < 5; ++i) {

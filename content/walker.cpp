@@ -167,7 +167,20 @@ float Swing(int bone, float phase)
     }
 }
 
+// A stride covers about 17 units; a lap takes as many strides.
+float LapFrames(float radius)
+{
+    return 2.0f * kPi * radius / 17.0f * kStride;
+}
+
 } // namespace
+
+Vec3 WalkerHips(float radius, float frame)
+{
+    const float a = 2.0f * kPi * frame / LapFrames(radius);
+    const float bob = 0.35f * std::fabs(std::sin(2.0f * kPi * frame / kStride));
+    return Vec3{radius * std::cos(a), radius * std::sin(a), kBones[kHips].joint.z + bob + 0.3f};
+}
 
 Walker MakeWalker(const std::string& name, float radius, int frames, int32_t skin, int32_t cloth, int32_t shirt)
 {
@@ -183,8 +196,7 @@ Walker MakeWalker(const std::string& name, float radius, int frames, int32_t ski
     // The mesh stays where it was bound; the bones carry all the motion.
     walker.nodes.push_back(MakeNode(0, kMeshNode, name, At({0, 0, 0})));
 
-    // A stride covers about 17 units; the lap takes as many strides.
-    const float lapFrames = 2.0f * kPi * radius / 17.0f * kStride;
+    const float lapFrames = LapFrames(radius);
     const auto angleAt = [lapFrames](float f) { return 2.0f * kPi * f / lapFrames; };
     const auto phaseAt = [](float f) { return 2.0f * kPi * f / kStride; };
     // Depth-first: each bone's children follow it.
@@ -199,11 +211,7 @@ Walker MakeWalker(const std::string& name, float radius, int frames, int32_t ski
             ++depth;
         }
         if (bone == kHips) {
-            const kvf::Controller path = PositionTrackOf(frames, [=](float f) {
-                const float a = angleAt(f);
-                const float bob = 0.35f * std::fabs(std::sin(phaseAt(f)));
-                return Vec3{radius * std::cos(a), radius * std::sin(a), kBones[kHips].joint.z + bob + 0.3f};
-            });
+            const kvf::Controller path = PositionTrackOf(frames, [=](float f) { return WalkerHips(radius, f); });
             // Facing -Y at rest; along the circle's tangent means turned by the
             // angle round the circle plus half a turn.
             const kvf::Controller heading = SampledRotationTrack(frames, [=](float f) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "content/geometry.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace content {
@@ -21,6 +22,9 @@ struct Walker {
 // counter-clockwise seen from above, in `frames` frames, one stride every 30
 // frames. Its materials (ids of the scene's table) are `skin` for the head
 // and arms, `cloth` for the pelvis and legs, `shirt` for the torso.
+// Where the walker's hips are at a frame.
+Vec3 WalkerHips(float radius, float frame);
+
 Walker MakeWalker(const std::string& name, float radius, int frames, int32_t skin, int32_t cloth, int32_t shirt);
 
 } // namespace content
