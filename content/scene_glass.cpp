@@ -44,9 +44,12 @@ kvf::Mesh Pond()
     MeshBuilder mesh("Pond");
     mesh.SetMaterial(kWater);
     mesh.SetSmoothing(1);
-    mesh.AddPanel({0, 0, 0}, {40, 0, 0}, {0, 40, 0}, 24, 24, 3.0f);
+    mesh.AddPanel({0, 0, 0}, {40, 0, 0}, {0, 40, 0}, 32, 32, 3.0f);
     kvf::Mesh built = mesh.Build();
-    built.modifiers.entries = {Ripple(0.9f, 12.0f, FloatTrack({{0, 0}, {kFrames, -kFrames / 25.0f}}), 0.03f)};
+    // Rings running out from the beam (the phase falls, so the crests move
+    // outward), fading with the distance. The normals stay those of the
+    // flat water: the rings show in the outline and the texture's sway.
+    built.modifiers.entries = {Ripple(1.8f, 14.0f, FloatTrack({{0, 0}, {kFrames, -kFrames / 25.0f}}), 0.02f)};
     return built;
 }
 
