@@ -131,9 +131,9 @@ kvf::Scene LightsScene()
     scene.objects = {camera.camera, Floor(), Globe(), Leaf(), Stones(), Orbits(), FloorStar()};
     scene.objects.push_back(PointLight("Red lamp", {30, 0, 12}, {1.0f, 0.25f, 0.2f}, 35.0f));
     scene.objects.push_back(
-        TargetSpot("Search spot", {-10, -45, 70}, {0, 0, 0}, {1.0f, 0.95f, 0.75f}, 80.0f, 12.0f, 20.0f));
+        TargetSpot("Search spot", {-10, -45, 70}, {0, 0, 0}, {1.0f, 0.95f, 0.75f}, 80.0f, 25.0f, 40.0f));
     // Aimed from where it stands at the origin, by the player's rule.
-    scene.objects.push_back(NodeSpot("Blue spot", {45, 45, 75}, {0.3f, 0.45f, 1.0f}, 95.0f, 18.0f, 30.0f));
+    scene.objects.push_back(NodeSpot("Blue spot", {45, 45, 75}, {0.3f, 0.45f, 1.0f}, 95.0f, 35.0f, 55.0f));
 
     kvf::Node searchTarget = MakeNode(0, kLightTargetNode, "Search spot target", PositionTrackOf(kFrames, [](float f) {
                                           const float a = 2.0f * kPi * f / 300.0f;

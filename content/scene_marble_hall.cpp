@@ -41,7 +41,7 @@ kvf::Mesh Floor()
 {
     MeshBuilder mesh("Floor");
     mesh.SetMaterial(kFloor);
-    mesh.AddPanel({0, 0, 0}, {120, 0, 0}, {0, 120, 0}, 12, 12, 4.0f);
+    mesh.AddPanel({0, 0, 0}, {120, 0, 0}, {0, 120, 0}, 24, 24, 4.0f);
     return mesh.Build();
 }
 
@@ -128,7 +128,7 @@ kvf::Scene MarbleHallScene()
     scene.objects = {camera.camera, Floor(), Columns(), Ring(), Pedestal(), ChromeBall()};
     scene.objects.push_back(PointLight("Sun lamp", {70, -80, 110}, {1.0f, 0.86f, 0.7f}, 150.0f));
     scene.objects.push_back(PointLight("Blue lamp", {40, 0, 30}, {0.35f, 0.55f, 1.0f}, 45.0f));
-    scene.objects.push_back(TargetSpot("Floor spot", {0, -60, 95}, {0, 0, 0}, {1.0f, 1.0f, 0.85f}, 110.0f, 14.0f, 22.0f));
+    scene.objects.push_back(TargetSpot("Floor spot", {0, -60, 95}, {0, 0, 0}, {1.0f, 1.0f, 0.85f}, 110.0f, 30.0f, 45.0f));
 
     scene.nodes = {
         camera.eye,
