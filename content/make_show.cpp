@@ -22,7 +22,12 @@ bool MakeShow(const std::string& folder, const std::string& fontPath, const std:
     for (const NamedScene& scene : ShowScenes()) {
         members.push_back({scene.fileName, kvf::WriteScene(scene.scene)});
     }
-    for (std::vector<ShowFile> part : {SceneTextures(), SkyFaces(), Captions(fontPath)}) {
+    const std::vector<ShowFile> captions = Captions(fontPath);
+    if (captions.size() != 11) {
+        std::fprintf(stderr, "showgen: the logo and captions could not be drawn\n");
+        return false;
+    }
+    for (const std::vector<ShowFile>& part : {SceneTextures(), SkyFaces(), captions}) {
         members.insert(members.end(), part.begin(), part.end());
     }
     for (const ShowFile& member : members) {
@@ -30,10 +35,6 @@ bool MakeShow(const std::string& folder, const std::string& fontPath, const std:
             std::fprintf(stderr, "showgen: could not make %s\n", member.name.c_str());
             return false;
         }
-    }
-    if (members.size() < 6 + 7 + 6 + 11) {
-        std::fprintf(stderr, "showgen: the logo and captions could not be drawn\n");
-        return false;
     }
     const std::string pack = folder + "/data.pac";
     std::remove(pack.c_str());

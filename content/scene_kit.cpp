@@ -52,6 +52,14 @@ kvf::Material ReflectionMaterial(int32_t id, const std::string& name, const std:
     return material;
 }
 
+kvf::Material DecalMaterial(int32_t id, const std::string& name, const std::string& file)
+{
+    kvf::Material material = BaseMaterial(id, name, {1, 1, 1}, 0.0f);
+    material.maps.push_back(FileMap(1, name + " map", file));
+    material.maps.push_back(FileMap(6, name + " opacity", file));
+    return material;
+}
+
 kvf::Material GlassMaterial(int32_t id, const std::string& name, Vec3 colour)
 {
     kvf::Material material = BaseMaterial(id, name, colour, 0.0f);

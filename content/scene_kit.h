@@ -32,6 +32,11 @@ kvf::Material TextureMaterial(int32_t id, const std::string& name, const std::st
 // the faces' own coordinates. Meant for unlit meshes with dark vertex
 // colours, so that the reflection gives the colour.
 kvf::Material ReflectionMaterial(int32_t id, const std::string& name, const std::string& file);
+// A material showing `file`, a picture with alpha, blended by its alpha (an
+// opacity map beside the texture): its faces are drawn with the glass, after
+// the opaque ones, and leave the device blending by source alpha, which is
+// what the captions drawn after the scene need.
+kvf::Material DecalMaterial(int32_t id, const std::string& name, const std::string& file);
 // Faces drawn after the opaque ones, sorted back to front and blended by
 // their own colour (brighter is more opaque); seen from both sides.
 kvf::Material GlassMaterial(int32_t id, const std::string& name, Vec3 colour);

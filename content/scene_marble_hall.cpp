@@ -19,7 +19,7 @@ constexpr float kPi = 3.14159265f;
 constexpr int kFrames = 1550; // 62 s at 25 frames a second
 constexpr int kSettle = 1400; // the camera holds still from here
 
-enum Materials { kFloor, kMarble, kChrome, kGold };
+enum Materials { kFloor, kMarble, kChrome, kGold, kEmblem };
 
 kvf::Mesh Columns()
 {
@@ -42,6 +42,17 @@ kvf::Mesh Floor()
     MeshBuilder mesh("Floor");
     mesh.SetMaterial(kFloor);
     mesh.AddPanel({0, 0, 0}, {120, 0, 0}, {0, 120, 0}, 24, 24, 4.0f);
+    return mesh.Build();
+}
+
+// Just above the floor round the pedestal. Its faces are drawn last, blended
+// by the emblem's alpha; that leaves the blend factors the logo and
+// captions of the Marble1 effect are drawn with.
+kvf::Mesh Emblem()
+{
+    MeshBuilder mesh("Emblem");
+    mesh.SetMaterial(kEmblem);
+    mesh.AddPanel({0, 0, 0.2f}, {32, 0, 0}, {0, 32, 0}, 2, 2);
     return mesh.Build();
 }
 
@@ -122,10 +133,11 @@ kvf::Scene MarbleHallScene()
     scene.frameRate = 25;
     scene.materials = {TextureMaterial(kFloor, "Floor", "Floor.JPG"), TextureMaterial(kMarble, "Marble", "Marble.JPG", 24),
                        ReflectionMaterial(kChrome, "Chrome", "Chrome.JPG"),
-                       ColourMaterial(kGold, "Gold", {0.85f, 0.62f, 0.2f}, 30)};
+                       ColourMaterial(kGold, "Gold", {0.85f, 0.62f, 0.2f}, 30),
+                       DecalMaterial(kEmblem, "Emblem", "Emblem.TGA")};
 
     const CameraRig camera = MakeCamera("Hall camera", PositionTrackOf(kFrames, Eye), At({0, 0, 18}));
-    scene.objects = {camera.camera, Floor(), Columns(), Ring(), Pedestal(), ChromeBall()};
+    scene.objects = {camera.camera, Floor(), Emblem(), Columns(), Ring(), Pedestal(), ChromeBall()};
     scene.objects.push_back(PointLight("Sun lamp", {70, -80, 110}, {1.0f, 0.86f, 0.7f}, 150.0f));
     scene.objects.push_back(PointLight("Blue lamp", {40, 0, 30}, {0.35f, 0.55f, 1.0f}, 45.0f));
     scene.objects.push_back(TargetSpot("Floor spot", {0, -60, 95}, {0, 0, 0}, {1.0f, 1.0f, 0.85f}, 110.0f, 30.0f, 45.0f));
@@ -134,6 +146,7 @@ kvf::Scene MarbleHallScene()
         camera.eye,
         camera.target,
         MakeNode(0, kMeshNode, "Floor", At({0, 0, 0})),
+        MakeNode(0, kMeshNode, "Emblem", At({0, 0, 0})),
         MakeNode(0, kMeshNode, "Columns", At({0, 0, 0})),
         MakeNode(0, kMeshNode, "Gold ring", At({0, 0, 0}), SpinTrack({0, 0, 1}, 1.0f, kFrames)),
         MakeNode(0, kMeshNode, "Pedestal", At({0, 0, 0})),

@@ -14,7 +14,9 @@ namespace content {
 
 namespace {
 
-constexpr int kFaceSide = 256;
+// Larger than the scenes' textures: a face spans a quarter of the view's
+// turn and fills much of the screen.
+constexpr int kFaceSide = 512;
 
 struct Direction {
     float x, y, z;
@@ -45,7 +47,7 @@ const Face kFaces[6] = {
 float Star(Direction d)
 {
     // A star where a fine lattice cell's hash is rare enough.
-    const float scale = 180.0f;
+    const float scale = 360.0f;
     const int ix = static_cast<int>(std::floor(d.x * scale)), iy = static_cast<int>(std::floor(d.y * scale)),
               iz = static_cast<int>(std::floor(d.z * scale));
     uint32_t h = static_cast<uint32_t>(ix) * 2654435761u ^ static_cast<uint32_t>(iy) * 40503u ^
@@ -67,7 +69,8 @@ Rgba SkyColour(Direction d)
     const float height = std::sqrt(d.y);
     Rgba sky = Mix(Rgba{1.0f, 0.55f, 0.25f, 1}, Rgba{0.05f, 0.08f, 0.3f, 1}, std::min(1.0f, height * 1.3f));
     sky = Mix(sky, Rgba{1.0f, 0.85f, 0.5f, 1}, std::pow(toSun, 12.0f) * 0.8f);
-    if (toSun > 0.9985f) {
+    const float disc = std::clamp((toSun - 0.9982f) / 0.0006f, 0.0f, 1.0f);
+    if (disc >= 1.0f) {
         return Rgba{1.0f, 0.95f, 0.8f, 1};
     }
     // Clouds in a layer: sampled where the ray meets a plane above.
@@ -77,7 +80,7 @@ Rgba SkyColour(Direction d)
     const Rgba lit = Mix(Rgba{0.35f, 0.25f, 0.35f, 1}, Rgba{1.0f, 0.7f, 0.45f, 1}, std::pow(toSun, 3.0f));
     sky = Mix(sky, lit, cover * 0.85f);
     const float star = Star(d) * std::clamp((height - 0.55f) * 3.0f, 0.0f, 1.0f) * (1.0f - cover);
-    return Mix(sky, Rgba{1, 1, 1, 1}, star);
+    return Mix(Mix(sky, Rgba{1, 1, 1, 1}, star), Rgba{1.0f, 0.95f, 0.8f, 1}, disc);
 }
 
 } // namespace

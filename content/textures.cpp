@@ -1,6 +1,7 @@
 // The scenes' textures, drawn from noise: marble, a marble checker floor, a
 // sphere map of a bright sky over dark ground for chrome, water, flowing
-// energy stripes, floor tiles and rocky grass. Every one tiles.
+// energy stripes, floor tiles and rocky grass, each tiling; and a gold
+// emblem with clear ground for the hall's floor.
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -118,6 +119,25 @@ Rgba Ground(float u, float v)
     return Mix(grass, rock, std::clamp((n - 0.45f) * 5.0f, 0.0f, 1.0f));
 }
 
+// A gold eight-pointed star in a ring, on a clear ground: laid on the hall's
+// floor round the pedestal.
+Rgba Emblem(float u, float v)
+{
+    const float x = u * 2.0f - 1.0f, y = v * 2.0f - 1.0f;
+    const float r = std::sqrt(x * x + y * y), a = std::atan2(y, x);
+    const float star = 0.35f + 0.55f * std::pow(std::fabs(std::cos(a * 4.0f)), 8.0f);
+    const float ring = std::fabs(r - 0.9f);
+    const float edge = 0.015f;
+    const float inStar = std::clamp((star - r) / edge, 0.0f, 1.0f);
+    const float inRing = std::clamp((0.05f - ring) / edge, 0.0f, 1.0f);
+    const float shine = 0.75f + 0.25f * std::cos(a * 8.0f + r * 6.0f);
+    Rgba gold{0.95f * shine, 0.72f * shine, 0.25f * shine, std::max(inStar, inRing) * 0.9f};
+    if (r < 0.33f) {
+        gold.a = 0.0f; // the pedestal stands here
+    }
+    return gold;
+}
+
 } // namespace
 
 std::vector<ShowFile> SceneTextures()
@@ -130,6 +150,7 @@ std::vector<ShowFile> SceneTextures()
         {"Energy.JPG", EncodeJpeg(Draw(128, Energy))},
         {"Tiles.JPG", EncodeJpeg(Draw(128, Tiles))},
         {"Ground.JPG", EncodeJpeg(Draw(256, Ground))},
+        {"Emblem.TGA", EncodeTga(Draw(256, Emblem))},
     };
 }
 

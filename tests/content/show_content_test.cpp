@@ -230,7 +230,7 @@ TEST_F(ShowContentTest, EverySceneLoadsAndPlaysWithoutAMessageAndTheyShowEveryFe
     }
     EXPECT_EQ((std::set<int32_t>{1, 2, 3}), lightTypes);
     EXPECT_EQ((std::set<int32_t>{0, 1, 2, 8, 16, 32}), modifierTypes);
-    EXPECT_EQ((std::set<int32_t>{1, 9}), mapKinds);
+    EXPECT_EQ((std::set<int32_t>{1, 6, 9}), mapKinds);
     EXPECT_GT(wireframe, 0);
     EXPECT_GT(twoSided, 0);
     EXPECT_GT(transparent, 0);
@@ -243,6 +243,13 @@ TEST_F(ShowContentTest, EverySceneLoadsAndPlaysWithoutAMessageAndTheyShowEveryFe
     std::unique_ptr<CScene> hall = Play("Plan1_part1.KVF");
     EXPECT_GE(hall->endFrame, 1500);
     EXPECT_GE(hall->endFrame * 1000.0f / hall->frameRate, 56000.0f);
+    // The logo and captions are drawn after the hall with the blend factors
+    // its drawing left: an opacity-mapped material sets source alpha over
+    // inverse source alpha, so they blend instead of covering a rectangle.
+    bool blendsByAlpha = false;
+    for (int i = 0; i < hall->materialCount; ++i)
+        blendsByAlpha = blendsByAlpha || (hall->materials[i].mapFlags & 6) != 0;
+    EXPECT_TRUE(blendsByAlpha);
 }
 
 // The walker's bones carry it round its circle: its front (the file's -Y,
@@ -298,7 +305,7 @@ TEST_F(ShowContentTest, SkyCaptionsAndLogoDecodeAtTheirSizes)
     for (int i = 1; i <= 10; ++i)
         pictures.push_back({"Marble" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".TGA", 512, 64, true});
     for (const char* face : {"FR", "BK", "DN", "UP", "LF", "RT"})
-        pictures.push_back({std::string("Otter_") + face + ".JPG", 256, 256, false});
+        pictures.push_back({std::string("Otter_") + face + ".JPG", 512, 512, false});
     for (const Expected& expected : pictures) {
         const std::vector<uint8_t> bytes = Member(expected.name);
         DecodedImage image;
