@@ -7,8 +7,6 @@ namespace content {
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 // Rotation keys hold unit axes: the player takes the axis as stored.
 Vec3 Unit(Vec3 v)
 {

@@ -4,12 +4,6 @@
 
 namespace content {
 
-namespace {
-
-constexpr float kPi = 3.14159265f;
-
-} // namespace
-
 MeshBuilder::MeshBuilder(const std::string& name)
 {
     m_mesh.name = name;

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kFrames = 1200;
 constexpr float kWalkRadius = 30.0f;
-constexpr float kPi = 3.14159265f;
 
 enum Materials { kTiles, kSkin, kCloth, kShirt, kMarble, kStalk, kBall, kBanner, kPole };
 

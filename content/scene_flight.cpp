@@ -14,7 +14,6 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 900;
-constexpr float kPi = 3.14159265f;
 constexpr float kLand = 320.0f; // the terrain spans -kLand to kLand
 
 enum Materials { kGround, kGold, kStone };

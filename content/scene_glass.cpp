@@ -14,7 +14,6 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 1140;
-constexpr float kPi = 3.14159265f;
 
 enum Materials { kWater, kRim, kChrome, kBeam, kCyanGlass, kRoseGlass, kAmberGlass };
 

@@ -16,7 +16,6 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 1035;
-constexpr float kPi = 3.14159265f;
 
 enum Materials { kTiles, kWire, kLeaf, kStone };
 

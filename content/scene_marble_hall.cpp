@@ -15,7 +15,6 @@ namespace content {
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr int kFrames = 1550; // 62 s at 25 frames a second
 constexpr int kSettle = 1400; // the camera holds still from here
 

@@ -13,7 +13,6 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 60;
-constexpr float kPi = 3.14159265f;
 const Vec3 kSpot{0, -45, 0}; // where it comes up, between the camera and the ball
 
 enum Materials { kFur, kBelly, kDark, kStar };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 
+#include "content/geometry.h"
 #include "content/image.h"
 #include "content/noise.h"
 #include "content/show.h"
@@ -14,7 +15,6 @@ namespace content {
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 
 using Shader = std::function<Rgba(float u, float v)>;
 

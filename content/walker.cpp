@@ -12,7 +12,6 @@ namespace content {
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr float kStride = 30.0f; // frames per pair of steps
 
 struct Bone {
