@@ -15,7 +15,6 @@ namespace content {
 
 namespace {
 
-
 using Shader = std::function<Rgba(float u, float v)>;
 
 Image Draw(int side, const Shader& shader)
