@@ -123,9 +123,9 @@ kvf::Scene GlassScene()
                        TextureMaterial(kRim, "Rim marble", "Marble.JPG", 20),
                        ReflectionMaterial(kChrome, "Chrome", "Chrome.JPG"),
                        DriftingMaterial(kBeam, "Beam", "Energy.JPG", 0.0f, -0.02f),
-                       GlassMaterial(kCyanGlass, "Cyan glass", {0.2f, 0.75f, 0.9f}),
-                       GlassMaterial(kRoseGlass, "Rose glass", {0.9f, 0.3f, 0.6f}),
-                       GlassMaterial(kAmberGlass, "Amber glass", {0.95f, 0.7f, 0.2f})};
+                       GlassMaterial(kCyanGlass, "Cyan glass", {0.1f, 0.4f, 0.5f}),
+                       GlassMaterial(kRoseGlass, "Rose glass", {0.5f, 0.12f, 0.32f}),
+                       GlassMaterial(kAmberGlass, "Amber glass", {0.55f, 0.38f, 0.08f})};
     const CameraRig camera = MakeCamera("Glass camera", PositionTrackOf(kFrames, Eye, 20), At({0, 0, 14}));
     scene.objects = {camera.camera, Pond(), Rim(), Beam(), GlassCube(), ChromeRing()};
     scene.objects.push_back(PointLight("Warm light", {50, -60, 70}, {1.0f, 0.9f, 0.75f}, 100.0f));

@@ -38,7 +38,8 @@ kvf::Material ReflectionMaterial(int32_t id, const std::string& name, const std:
 // what the captions drawn after the scene need.
 kvf::Material DecalMaterial(int32_t id, const std::string& name, const std::string& file);
 // Faces drawn after the opaque ones, sorted back to front and blended by
-// their own colour (brighter is more opaque); seen from both sides.
+// their own lit colour (brighter is more opaque, so glass colours are kept
+// dark); seen from both sides.
 kvf::Material GlassMaterial(int32_t id, const std::string& name, Vec3 colour);
 
 // A node with constant scale 1; `rotation` defaults to none.

@@ -128,7 +128,7 @@ kvf::Scene LightsScene()
 
     const CameraRig camera = MakeCamera("Lights camera", PositionTrackOf(kFrames, Eye, 20), At({0, 0, 8}));
     scene.objects = {camera.camera, Floor(), Globe(), Leaf(), Stones(), Orbits(), FloorStar()};
-    scene.objects.push_back(PointLight("Red lamp", {30, 0, 12}, {1.0f, 0.25f, 0.2f}, 35.0f));
+    scene.objects.push_back(PointLight("Red lamp", {30, 0, 12}, {1.0f, 0.25f, 0.2f}, 50.0f));
     scene.objects.push_back(
         TargetSpot("Search spot", {-10, -45, 70}, {0, 0, 0}, {1.0f, 0.95f, 0.75f}, 80.0f, 25.0f, 40.0f));
     // Aimed from where it stands at the origin, by the player's rule.
