@@ -37,7 +37,8 @@ else()
   message(WARNING "The sample show needs ${ZOLT_MUSIC_NAME}: install the Debian package fb-music-high.")
 endif()
 
-list(APPEND ZOLT_TEST_LINKS_content zolt_content zolt_kvf_writer)
+# The content tests (test_content, linked with zolt_content) and the
+# benchmark make the show themselves and need the font and the music.
 target_compile_definitions(zolt_content PUBLIC
   ZOLT_CAPTION_FONT="${ZOLT_CAPTION_FONT}" ZOLT_MUSIC_SOURCE="${ZOLT_MUSIC_FILE}")
 list(APPEND ZOLT_BENCH_LINKS zolt_content)
