@@ -134,7 +134,7 @@ std::vector<D3DVECTOR> SkinnedPositions(const CMesh& mesh, const CModifierSkin& 
     return positions;
 }
 
-TEST_F(ShowContentTest, ScriptTimesTheShowOverItsMusic)
+TEST_F(ShowContentTest, ScriptTimesTheShowOverItsMusicAndEveryPictureDecodes)
 {
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadScriptFile("Marble.Spt", &bytes));
@@ -184,6 +184,36 @@ TEST_F(ShowContentTest, ScriptTimesTheShowOverItsMusic)
     MusicStream stream(ZOLT_MUSIC_SOURCE);
     EXPECT_GE(static_cast<float>(stream.GetLength()), showEnd);
     stream.Close();
+
+    // The overlay pictures and the sky faces decode at their sizes.
+    struct Expected {
+        std::string name;
+        UINT width, height;
+        bool alpha;
+    };
+    std::vector<Expected> pictures = {{"Kestrel.TGA", 256, 64, true}};
+    for (int i = 1; i <= 10; ++i)
+        pictures.push_back({"Marble" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".TGA", 512, 64, true});
+    for (const char* face : {"FR", "BK", "DN", "UP", "LF", "RT"})
+        pictures.push_back({std::string("Otter_") + face + ".JPG", 512, 512, false});
+    for (const Expected& expected : pictures) {
+        const std::vector<uint8_t> bytes = Member(expected.name);
+        DecodedImage image;
+        ASSERT_EQ(DecodeResult::Ok, DecodeImage(bytes.data(), bytes.size(), &image)) << expected.name;
+        EXPECT_EQ(expected.width, image.width) << expected.name;
+        EXPECT_EQ(expected.height, image.height) << expected.name;
+        EXPECT_EQ(expected.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, image.format) << expected.name;
+        if (expected.alpha) {
+            // Text over a clear ground: both clear and solid texels.
+            int clear = 0, solid = 0;
+            for (UINT i = 0; i < image.width * image.height; ++i) {
+                clear += (image.texels[i] >> 24) == 0;
+                solid += (image.texels[i] >> 24) == 0xFF;
+            }
+            EXPECT_GT(clear, static_cast<int>(image.width * image.height / 3)) << expected.name;
+            EXPECT_GT(solid, 200) << expected.name;
+        }
+    }
     EXPECT_TRUE(boxes.empty()) << boxes[0].text;
 }
 
@@ -250,16 +280,13 @@ TEST_F(ShowContentTest, EverySceneLoadsAndPlaysWithoutAMessageAndTheyShowEveryFe
     for (int i = 0; i < hall->materialCount; ++i)
         blendsByAlpha = blendsByAlpha || (hall->materials[i].mapFlags & 6) != 0;
     EXPECT_TRUE(blendsByAlpha);
-}
 
-// The walker's bones carry it round its circle: its front (the file's -Y,
-// the player's +z) points where it goes, and its skinned mesh stands on the
-// floor under its hips, head up, at every frame looked at.
-TEST_F(ShowContentTest, TheSkinnedFigureWalksForwardOnTheFloor)
-{
-    std::unique_ptr<CScene> scene = Play("Dancer.KVF");
-    CHelper* hips = scene->RetrieveHelper("Bone hips");
-    CMesh* walker = scene->RetrieveMesh("Walker");
+    // The walker's bones carry it round its circle: its front (the file's -Y,
+    // the player's +z) points where it goes, and its skinned mesh stands on the
+    // floor under its hips, head up, at every frame looked at.
+    std::unique_ptr<CScene> dancer = Play("Dancer.KVF");
+    CHelper* hips = dancer->RetrieveHelper("Bone hips");
+    CMesh* walker = dancer->RetrieveMesh("Walker");
     ASSERT_NE(nullptr, hips);
     ASSERT_NE(nullptr, walker);
     ASSERT_EQ(1, walker->modifiers.Count());
@@ -268,11 +295,11 @@ TEST_F(ShowContentTest, TheSkinnedFigureWalksForwardOnTheFloor)
     for (const SkinVertex& influences : skin->m_vertices)
         ASSERT_GT(influences.m_nbBone, 0) << "a vertex no bone moves";
     for (float frame : {40.0f, 255.0f, 610.0f, 1001.0f}) {
-        scene->Update(frame + 2.0f);
+        dancer->Update(frame + 2.0f);
         const D3DVECTOR ahead = hips->position;
-        scene->Update(frame - 2.0f);
+        dancer->Update(frame - 2.0f);
         const D3DVECTOR behind = hips->position;
-        scene->Update(frame);
+        dancer->Update(frame);
         const float dx = ahead.x - behind.x, dz = ahead.z - behind.z;
         const float fx = hips->world._31, fz = hips->world._33;
         const float facing = (dx * fx + dz * fz) / std::sqrt((dx * dx + dz * dz) * (fx * fx + fz * fz));
@@ -290,39 +317,6 @@ TEST_F(ShowContentTest, TheSkinnedFigureWalksForwardOnTheFloor)
         EXPECT_NEAR(19.0f, high, 1.5f) << "head at frame " << frame;
         EXPECT_NEAR(hips->position.x, meanX, 2.0f);
         EXPECT_NEAR(hips->position.z, meanZ, 2.0f);
-    }
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(ShowContentTest, SkyCaptionsAndLogoDecodeAtTheirSizes)
-{
-    struct Expected {
-        std::string name;
-        UINT width, height;
-        bool alpha;
-    };
-    std::vector<Expected> pictures = {{"Kestrel.TGA", 256, 64, true}};
-    for (int i = 1; i <= 10; ++i)
-        pictures.push_back({"Marble" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".TGA", 512, 64, true});
-    for (const char* face : {"FR", "BK", "DN", "UP", "LF", "RT"})
-        pictures.push_back({std::string("Otter_") + face + ".JPG", 512, 512, false});
-    for (const Expected& expected : pictures) {
-        const std::vector<uint8_t> bytes = Member(expected.name);
-        DecodedImage image;
-        ASSERT_EQ(DecodeResult::Ok, DecodeImage(bytes.data(), bytes.size(), &image)) << expected.name;
-        EXPECT_EQ(expected.width, image.width) << expected.name;
-        EXPECT_EQ(expected.height, image.height) << expected.name;
-        EXPECT_EQ(expected.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, image.format) << expected.name;
-        if (expected.alpha) {
-            // Text over a clear ground: both clear and solid texels.
-            int clear = 0, solid = 0;
-            for (UINT i = 0; i < image.width * image.height; ++i) {
-                clear += (image.texels[i] >> 24) == 0;
-                solid += (image.texels[i] >> 24) == 0xFF;
-            }
-            EXPECT_GT(clear, static_cast<int>(image.width * image.height / 3)) << expected.name;
-            EXPECT_GT(solid, 200) << expected.name;
-        }
     }
     EXPECT_TRUE(boxes.empty());
 }
