@@ -14,8 +14,9 @@ namespace content {
 namespace {
 
 constexpr int kFrames = 1140;
+const Vec3 kLookAt{0, 0, 14};
 
-enum Materials { kWater, kRim, kChrome, kBeam, kCyanGlass, kRoseGlass, kAmberGlass };
+enum Materials { kWater, kRim, kChrome, kBeam, kCyanGlass, kRoseGlass, kAmberGlass, kClear };
 
 kvf::TextMap Drifting(const std::string& name, const std::string& file, float uPerFrame, float vPerFrame)
 {
@@ -104,6 +105,19 @@ kvf::Mesh Beam()
     return mesh.Build();
 }
 
+// One face that follows the camera just behind it: never seen, but the
+// nearest of the blended faces, so the last drawn. Its alpha-blended
+// material leaves blending by source alpha, under which the next frame's
+// sky box (opaque) is drawn as it is; the glass's own blending, left in
+// force, would square the sky's colours.
+kvf::Mesh BlendKeeper()
+{
+    MeshBuilder mesh("Blend keeper");
+    mesh.SetMaterial(kClear);
+    mesh.AddTriangle(mesh.AddVertex({0, 0, 0}, 0, 0), mesh.AddVertex({0.5f, 0, 0}, 1, 0), mesh.AddVertex({0, 0, 0.5f}, 0, 1));
+    return mesh.Build();
+}
+
 Vec3 Eye(float f)
 {
     const float a = -1.6f + 2.4f * f / kFrames;
@@ -125,9 +139,10 @@ kvf::Scene GlassScene()
                        DriftingMaterial(kBeam, "Beam", "Energy.JPG", 0.0f, -0.02f),
                        GlassMaterial(kCyanGlass, "Cyan glass", {0.1f, 0.4f, 0.5f}),
                        GlassMaterial(kRoseGlass, "Rose glass", {0.5f, 0.12f, 0.32f}),
-                       GlassMaterial(kAmberGlass, "Amber glass", {0.55f, 0.38f, 0.08f})};
-    const CameraRig camera = MakeCamera("Glass camera", PositionTrackOf(kFrames, Eye, 20), At({0, 0, 14}));
-    scene.objects = {camera.camera, Pond(), Rim(), Beam(), GlassCube(), ChromeRing()};
+                       GlassMaterial(kAmberGlass, "Amber glass", {0.55f, 0.38f, 0.08f}),
+                       DecalMaterial(kClear, "Clear", "Emblem.TGA")};
+    const CameraRig camera = MakeCamera("Glass camera", PositionTrackOf(kFrames, Eye, 20), At(kLookAt));
+    scene.objects = {camera.camera, Pond(), Rim(), Beam(), GlassCube(), ChromeRing(), BlendKeeper()};
     scene.objects.push_back(PointLight("Warm light", {50, -60, 70}, {1.0f, 0.9f, 0.75f}, 100.0f));
     scene.objects.push_back(PointLight("Cyan light", {-30, 30, 8}, {0.3f, 0.8f, 0.9f}, 40.0f));
     scene.objects.push_back(PointLight("Top light", {0, 10, 80}, {0.8f, 0.8f, 0.9f}, 60.0f));
@@ -141,6 +156,10 @@ kvf::Scene GlassScene()
                  PositionTrackOf(kFrames, [](float f) { return Vec3{0, 0, 24.0f + 1.5f * std::sin(f * 0.05f)}; }, 10),
                  SpinTrack({0.4f, 0.3f, 1.0f}, 3.0f, kFrames)),
         MakeNode(1, kMeshNode, "Chrome ring", At({0, 0, 0}), SpinTrack({1.0f, 0.0f, 0.2f}, -8.0f, kFrames)),
+        MakeNode(0, kMeshNode, "Blend keeper", PositionTrackOf(kFrames, [](float f) {
+                     const Vec3 eye = Eye(f), away = eye - kLookAt;
+                     return eye + away * (4.0f / std::sqrt(away.x * away.x + away.y * away.y + away.z * away.z));
+                 }, 20)),
         MakeNode(0, kLightNode, "Warm light", At({50, -60, 70})),
         MakeNode(0, kLightNode, "Top light", At({0, 10, 80})),
         MakeNode(0, kLightNode, "Cyan light", PositionTrackOf(kFrames, [](float f) {
