@@ -31,12 +31,21 @@ public:
     CModifierSkin();
     ~CModifierSkin() override;
 
-    // Skinning is done by a later step: these five do nothing yet.
+    // Inverts the mesh and bind matrices (a singular one inverts to the
+    // identity) and lays the influences out flat for applyAll.
     void prepare() override;
+    // Skinning matrices from the bound world matrices; a bone bound to
+    // nothing keeps the identity.
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
+    // One influence blends between the point and its skinned place; several
+    // add their weighted skinned places. An influence naming no bone of the
+    // table counts for nothing; a vertex outside the table does not move.
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    // The same bits as deformPoint per vertex, from the flat influence table
+    // and four lanes at a time (x, y, z of a point transform together).
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
 
     // Binds bone `index` to the world matrix `world` points to. Shows a
     // warning and changes nothing when there is no such bone.
@@ -50,4 +59,20 @@ public:
     std::vector<SkinVertex> m_vertices; // one per mesh vertex
     int32_t m_nbBone;
     std::vector<SkinBone> m_bones;     // record order
+
+private:
+    // The influences of m_vertices as prepare found them: vertex v blends
+    // with m_blend[v] (kUnmoved, kBlendOne or kBlendSum) over the influences
+    // m_firstInfluence[v] to m_firstInfluence[v + 1] - 1, bones checked.
+    enum Blend : uint8_t { kUnmoved, kBlendOne, kBlendSum };
+    struct Influence {
+        int32_t bone;
+        float weight;
+    };
+    void BuildInfluenceTable();
+    bool HasBone(int32_t bone) const;
+
+    std::vector<uint8_t> m_blend;
+    std::vector<int32_t> m_firstInfluence;
+    std::vector<Influence> m_influences;
 };
