@@ -61,10 +61,13 @@ public:
     std::vector<SkinBone> m_bones;     // record order
 
 private:
-    // The influences of m_vertices as prepare found them: vertex v blends
-    // with m_blend[v] (kUnmoved, kBlendOne or kBlendSum) over the influences
-    // m_firstInfluence[v] to m_firstInfluence[v + 1] - 1, bones checked.
-    enum Blend : uint8_t { kUnmoved, kBlendOne, kBlendSum };
+    // The influences of m_vertices as prepare found them (bones checked),
+    // grouped for applyAll: m_order lists the table's vertices kind by kind,
+    // kind k from m_kindStart[k] to m_kindStart[k + 1] - 1. Kind 0 does not
+    // move, kind 1 blends with one influence, kinds 2 to 4 add up exactly
+    // that many influences and kind 5 any other number. The influences of
+    // m_order[j] are m_influences[m_firstInfluence[j]] onwards.
+    enum Kind { kUnmoved = 0, kBlendOne = 1, kSumOther = 5, kKindCount = 6 };
     struct Influence {
         int32_t bone;
         float weight;
@@ -72,7 +75,13 @@ private:
     void BuildInfluenceTable();
     bool HasBone(int32_t bone) const;
 
-    std::vector<uint8_t> m_blend;
+    std::vector<int32_t> m_order;
+    int32_t m_kindStart[kKindCount + 1] = {};
     std::vector<int32_t> m_firstInfluence;
     std::vector<Influence> m_influences;
+    // The skinning matrices again, on 16-byte boundaries.
+    struct alignas(16) Rows {
+        float m[16];
+    };
+    std::vector<Rows> m_rows;
 };

@@ -1,5 +1,7 @@
 // The modifier chain of a mesh: every modifier over every vertex in list
 // order, the box refreshed from the result and the vertex buffer rewritten.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -20,6 +22,32 @@ inline void KeepFinite(MeshVertex* v, const MeshVertex& base)
         v->y = base.y;
         v->z = base.z;
     }
+}
+
+// KeepFinite on every vertex and the box of the result, in one pass. The box
+// rule (a coordinate replaces the minimum when strictly less, the maximum
+// when strictly greater, from 1000000 and -1000000) is exactly what
+// _mm_min_ps(v, lo) and _mm_max_ps(v, hi) compute lane by lane.
+void FinishDeformation(MeshVertex* deformed, const MeshVertex* base, int n, D3DVECTOR* boxMin, D3DVECTOR* boxMax)
+{
+    __m128 lo = _mm_set1_ps(1000000.0f);
+    __m128 hi = _mm_set1_ps(-1000000.0f);
+    for (int i = 0; i < n; ++i) {
+        __m128 p = _mm_loadu_ps(&deformed[i].x); // x, y, z and nx, unused
+        // p - p is 0 for finite lanes and NaN otherwise.
+        const __m128 zero = _mm_sub_ps(p, p);
+        if ((_mm_movemask_ps(_mm_cmpunord_ps(zero, zero)) & 7) != 0) {
+            KeepFinite(&deformed[i], base[i]);
+            p = _mm_loadu_ps(&deformed[i].x);
+        }
+        lo = _mm_min_ps(p, lo);
+        hi = _mm_max_ps(p, hi);
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, lo);
+    *boxMin = D3DVECTOR{lanes[0], lanes[1], lanes[2]};
+    _mm_store_ps(lanes, hi);
+    *boxMax = D3DVECTOR{lanes[0], lanes[1], lanes[2]};
 }
 
 bool SameBits(const D3DVECTOR& a, const D3DVECTOR& b)
@@ -64,10 +92,7 @@ void CMesh::DeformVertices()
         modifier->applyAll(source, deformed, n);
         source = deformed;
     }
-    for (int i = 0; i < n; ++i) {
-        KeepFinite(&deformed[i], baseVertices[static_cast<size_t>(i)]);
-    }
-    ComputeBoundingBox(deformed, n, &boxMin, &boxMax);
+    FinishDeformation(deformed, baseVertices.data(), n, &boxMin, &boxMax);
 }
 
 void CMesh::EvaluateModifiers()
