@@ -137,6 +137,38 @@ TEST_F(SkinScene, BonesOfMeshesAndHelpersMoveWeightedVertices)
     EXPECT_EQ(2, std::count(texts.begin(), texts.end(), std::string("m_nbBone <= 0 for one vertex")));
 }
 
+// A skin whose bone is its own mesh: bound like any bone (and so hidden like
+// any bone mesh), moved by its own node's world matrix, nothing out of place.
+TEST_F(SceneTest, MeshThatIsItsOwnBone)
+{
+    kvf::Mesh self = SkinnedMesh("self", kvf::kSkinCountFirst);
+    self.modifiers.entries[0].skin.bones = {{"self", kvf::Matrix43{}}};
+    self.modifiers.entries[0].skin.vertices = {Influences({{0, 1.0f}}), Influences({{0, 0.5f}, {0, 0.5f}}),
+                                               Influences({{0, 0.25f}})};
+    kvf::Scene description;
+    description.objects = {self};
+    kvf::Node node = MakeNode(0, CNode::kMesh, "self");
+    node.position.keys = {PositionKey(0, 0, 0, 1)};
+    description.nodes = {node};
+    ASSERT_EQ(0, Load(description));
+    ASSERT_EQ(0, scene.PrepareModifiers());
+    CMesh* mesh = scene.RetrieveMesh("self");
+    EXPECT_EQ(0, mesh->visible);
+    scene.Update(3.0f);
+    mesh->DeformVertices();
+    // Every vertex follows the mesh's own translation by z = 1, by its weights.
+    const float expectedZ[] = {1.0f, 1.0f, 3.25f};
+    const D3DVECTOR bases[] = {{1, 0, 0}, {0, 2, 0}, {0, 0, 3}};
+    for (int k = 0; k < 3; ++k) {
+        for (size_t i = 0; i < mesh->baseVertices.size(); ++i) {
+            const MeshVertex& b = mesh->baseVertices[i];
+            if (b.x == bases[k].x && b.y == bases[k].y && b.z == bases[k].z) {
+                EXPECT_EQ(expectedZ[k], mesh->deformedVertices[i].z) << "position " << k;
+            }
+        }
+    }
+}
+
 // ---- The flat path against a literal skin -----------------------------------
 
 // The skin as written out: per vertex, one influence blends, several add up.
