@@ -43,9 +43,10 @@ public:
 
     // Once after loading: prepares materials, lights, shapes and meshes, adds
     // the default camera when there is none, binds skin bones by name,
-    // prepares the node controllers and poses frame 0. 0, or 1 after a
-    // message. The transparent-face list and the first evaluation of the
-    // modifier chains come with the drawing step, which is not written yet.
+    // prepares the node controllers, poses frame 0, prepares the other
+    // modifiers and evaluates every modifier chain once. 0, or 1 after a
+    // message. The transparent-face list comes with the drawing step, which
+    // is not written yet.
     virtual int Prepare(IDirect3DDevice8* device);
     // The opaque part of a frame; drawn by a later step (does nothing yet).
     virtual void Draw(IDirect3DDevice8* device);
