@@ -43,9 +43,10 @@ public:
 
     // Once after loading: prepares materials, lights, shapes and meshes, adds
     // the default camera when there is none, binds skin bones by name,
-    // prepares the node controllers and poses frame 0. 0, or 1 after a
-    // message. The transparent-face list and the first evaluation of the
-    // modifier chains come with the drawing step, which is not written yet.
+    // prepares the node controllers, poses frame 0, prepares the other
+    // modifiers and evaluates every modifier chain once. 0, or 1 after a
+    // message. The transparent-face list comes with the drawing step, which
+    // is not written yet.
     virtual int Prepare(IDirect3DDevice8* device);
     // The opaque part of a frame; drawn by a later step (does nothing yet).
     virtual void Draw(IDirect3DDevice8* device);
@@ -62,6 +63,22 @@ public:
     void Update(float frameTime);
     // Draw, then the transparent faces; drawn by a later step.
     void Render(IDirect3DDevice8* device);
+
+    // ---- Modifier preparation (no device needed) ---------------------------
+    // What Prepare does for the modifiers, without a device: every mesh's
+    // PrepareMeshModifiers, the node controllers, Update(0) and
+    // PrepareModifierChains. For tools that deform without drawing. 0, or 1
+    // after the message of a bone that cannot be found.
+    int PrepareModifiers();
+    // Right after a mesh's own preparation: its box and deformed copy
+    // (CMesh::PrepareDeformation), then each skin prepared and its bones
+    // bound by name to meshes (which are then hidden) or helpers. 0, or 1
+    // after "LibKVF : Cannot find the bone : %s".
+    int PrepareMeshModifiers(CMesh* mesh);
+    // After the frame-0 update: every modifier but the skins receives the
+    // mesh's box and pivot and is prepared, then each mesh runs its chain
+    // once (EvaluateModifiers).
+    void PrepareModifierChains();
 
     // The first object of that list with exactly this name (case-sensitive),
     // or null.

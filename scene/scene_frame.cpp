@@ -2,7 +2,6 @@
 #include <new>
 
 #include "app/error_box.h"
-#include "modifiers/modifier_skin.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"
@@ -57,48 +56,17 @@ int CScene::Prepare(IDirect3DDevice8* device)
         if (mesh->Prepare(device) != 0) {
             return 1;
         }
-        // Bind every skin's bones to the meshes or helpers of their names; a
-        // mesh that serves as a bone is not drawn.
-        for (CModifier* modifier : mesh->modifiers) {
-            if (modifier->m_type != CModifier::kSkin) {
-                continue;
-            }
-            CModifierSkin* skin = static_cast<CModifierSkin*>(modifier);
-            skin->prepare();
-            for (int32_t i = 0; i < skin->m_nbBone; ++i) {
-                const char* boneName = skin->getBoneName(static_cast<unsigned int>(i));
-                CSceneObject* bone = RetrieveMesh(boneName);
-                if (bone != nullptr) {
-                    bone->visible = 0;
-                } else {
-                    bone = RetrieveHelper(boneName);
-                }
-                if (bone == nullptr) {
-                    ShowError("LibKVF : Cannot find the bone : %s", boneName != nullptr ? boneName : "");
-                    return 1;
-                }
-                skin->setBoneMatrix(&bone->world, static_cast<unsigned int>(i));
-            }
+        if (PrepareMeshModifiers(mesh) != 0) {
+            return 1;
         }
     }
     for (CNode* root : roots) {
         PrepareNode(root);
     }
     Update(0.0f);
-    // The transparent-face list and the first evaluation of the modifier
-    // chains into the device buffers belong to the drawing step, which is not
-    // part of the engine yet; the gizmo modifiers get their box and centre now.
-    for (CMesh* mesh : meshes) {
-        for (CModifier* modifier : mesh->modifiers) {
-            if (modifier->m_type == CModifier::kSkin) {
-                continue;
-            }
-            modifier->setBoundsMin(&mesh->boxMin);
-            modifier->setBoundsMax(&mesh->boxMax);
-            modifier->setCenter(&mesh->pivot);
-            modifier->prepare();
-        }
-    }
+    // The transparent-face list belongs to the drawing step, which is not
+    // part of the engine yet.
+    PrepareModifierChains();
     return 0;
 }
 
