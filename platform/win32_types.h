@@ -16,6 +16,12 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef int32_t HRESULT;
 
+// Windows' tests of a result: negative results are failures.
+#ifndef FAILED
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#endif
+
 #ifndef TRUE
 #define TRUE 1
 #endif

@@ -3,6 +3,7 @@
 
 #include "app/error_box.h"
 #include "modifiers/modifier_skin.h"
+#include "platform/d3d8.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"
@@ -11,6 +12,7 @@
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "scene/shape.h"
+#include "scene/transparent_face_list.h"
 
 namespace {
 
@@ -85,9 +87,17 @@ int CScene::Prepare(IDirect3DDevice8* device)
         PrepareNode(root);
     }
     Update(0.0f);
-    // The transparent-face list and the first evaluation of the modifier
-    // chains into the device buffers belong to the drawing step, which is not
-    // part of the engine yet; the gizmo modifiers get their box and centre now.
+    delete transparentFaces;
+    transparentFaces = new (std::nothrow) TransparentFaceList();
+    if (transparentFaces == nullptr) {
+        ShowError("LibKVF : Not enough memory to prepare the scene");
+        return 1;
+    }
+    if (transparentFaces->Build(meshes) != 0) {
+        return 1;
+    }
+    // The gizmo modifiers get their box and centre, then each chain is
+    // evaluated once into its mesh's buffer.
     for (CMesh* mesh : meshes) {
         for (CModifier* modifier : mesh->modifiers) {
             if (modifier->m_type == CModifier::kSkin) {
@@ -98,6 +108,7 @@ int CScene::Prepare(IDirect3DDevice8* device)
             modifier->setCenter(&mesh->pivot);
             modifier->prepare();
         }
+        mesh->EvaluateModifiers();
     }
     return 0;
 }
@@ -123,13 +134,71 @@ void CScene::Update(float frameTime)
     }
 }
 
-void CScene::Draw(IDirect3DDevice8* /*device*/)
+void CScene::Draw(IDirect3DDevice8* device)
 {
-    // Drawing (camera, lights, shapes, culled meshes) is a later step.
+    if (device == nullptr) {
+        return;
+    }
+    device->SetRenderState(D3DRS_AMBIENT, ambientColour);
+    if (CCamera* camera = cameras.First()) {
+        camera->Draw(device);
+    }
+    frustum.extract(device);
+    m_enabledLights = 0;
+    if (!lights.Empty()) {
+        device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        for (CLight* light : lights) {
+            m_enabledLights += light->Enable(device, m_enabledLights);
+        }
+    } else {
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    }
+    for (CShape* shape : shapes) {
+        shape->Draw(device);
+    }
+    for (CMesh* mesh : meshes) {
+        mesh->TestVisibility(device, frustum);
+        mesh->Draw(device);
+    }
 }
+
+namespace {
+
+// The render states materials set and leave set, put back after a scene.
+constexpr D3DRENDERSTATETYPE kMaterialStates[] = {
+    D3DRS_CULLMODE, D3DRS_FILLMODE, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND,
+};
+constexpr size_t kMaterialStateCount = sizeof kMaterialStates / sizeof kMaterialStates[0];
+
+} // namespace
 
 void CScene::Render(IDirect3DDevice8* device)
 {
+    if (device == nullptr) {
+        return;
+    }
+    DWORD saved[kMaterialStateCount];
+    for (size_t i = 0; i < kMaterialStateCount; ++i) {
+        saved[i] = 0;
+        device->GetRenderState(kMaterialStates[i], &saved[i]);
+    }
+
     Draw(device);
-    // The sorted transparent faces follow here once meshes are drawn.
+    CCamera* camera = cameras.First();
+    if (transparentFaces != nullptr && camera != nullptr) {
+        transparentFaces->Sort(camera->world);
+        transparentFaces->Draw(device);
+        // The last transparent material keeps its textures and texture
+        // transforms on the device until they are emptied here.
+        if (CMaterial* last = transparentFaces->LastMaterial()) {
+            last->Unapply(device);
+        }
+    }
+
+    for (size_t i = 0; i < kMaterialStateCount; ++i) {
+        device->SetRenderState(kMaterialStates[i], saved[i]);
+    }
+    for (DWORD i = 0; i < m_enabledLights; ++i) {
+        device->LightEnable(i, FALSE);
+    }
 }
