@@ -1,0 +1,225 @@
+// Whole scenes drawn through the device: lit meshes seen through their
+// camera, material subsets, culling, the default and rolled cameras, and the
+// device state a frame leaves behind.
+#include "tests/scene/draw_fixture.h"
+
+#include "scene/camera.h"
+#include "scene/mesh.h"
+
+#include <cstring>
+
+using namespace d3dref;
+using namespace draw;
+
+namespace {
+
+// A triangle centred on (x, y) in the plane z, clockwise from the camera
+// that looks along +z.
+Triangle Facing(float x, float y, float z, float half, int32_t material)
+{
+    Triangle t;
+    t.p[0] = {x - half, y - half, z};
+    t.p[1] = {x - half, y + half, z};
+    t.p[2] = {x + half, y - half, z};
+    t.material = material;
+    return t;
+}
+
+D3DCOLORVALUE Value(Vec3 c, float a = 0.0f)
+{
+    return D3DCOLORVALUE{c.x, c.y, c.z, a};
+}
+
+// The point light of a type-1 record as the device should receive it.
+D3DLIGHT8 PointLight(Vec3 position, Vec3 colour, float multiplier, float range)
+{
+    D3DLIGHT8 light{};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = Value(colour, 1.0f);
+    light.Position = {position.x, position.y, position.z};
+    light.Range = range;
+    light.Attenuation1 = 1.0f / (multiplier * range);
+    return light;
+}
+
+// The colour a lit, untextured face shows at a pixel: the corners lit with
+// the mesh's white vertex colours, blended by the pixel's weights.
+D3DCOLOR LitColour(const LightingState& state, const Lens& lens, const Triangle& t, const Pixel& pixel)
+{
+    Color corners[3];
+    for (int k = 0; k < 3; ++k) {
+        VertexInput v;
+        v.position = t.p[k];
+        v.hasNormal = true;
+        v.normal = FaceNormal(t);
+        v.hasDiffuse = true;
+        v.diffuse = 0x00FFFFFF;
+        corners[k] = LightVertex(state, MatrixIdentity(), lens.view, v).diffuse;
+    }
+    return ArgbFromColor(Mix(corners, pixel.weights));
+}
+
+TEST_F(SceneDrawTest, LitMeshThroughItsCameraBySubsets)
+{
+    const Vec3 sceneAmbient{0.4f, 0.4f, 0.4f};
+    const Vec3 ambientA{0.5f, 0.25f, 0.0f};
+    const Vec3 ambientB{0.0f, 0.25f, 0.5f};
+    const Vec3 lightAt{-3.0f, 2.0f, -8.0f};
+    const Vec3 lightColour{1.0f, 0.8f, 0.6f};
+    kvf::Scene description;
+    description.ambient = kvf::Vec3{sceneAmbient.x, sceneAmbient.y, sceneAmbient.z};
+    description.materials = {MakeMaterial("A", ambientA), MakeMaterial("B", ambientB)};
+    // Ids A, A, B: two subsets.
+    const std::vector<Triangle> faces = {Facing(-6, 0, 0, 2, 0), Facing(0, 0, 0, 2, 0), Facing(6, 0, 0, 2, 1)};
+    kvf::Mesh lit = MakeMesh("lit", faces);
+    // The same faces far behind the camera: culled, never drawn.
+    kvf::Mesh behind = MakeMesh("behind", {Facing(0, 0, -60, 2, 0)});
+    kvf::Light light;
+    light.name = "lamp";
+    light.type = 1;
+    light.position = File(lightAt);
+    light.colour = kvf::Vec3{lightColour.x, lightColour.y, lightColour.z};
+    light.multiplier = 0.15f;
+    light.rangeFlag = 1;
+    light.range = 30.0f;
+    description.objects = {lit, behind, light};
+    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    EXPECT_TRUE(Texts().empty());
+
+    const PixelImage image = Frame(0.0f);
+    const Lens lens = Lens::LookAt({0, 0, -20}, {0, 0, 0}, 1.0f);
+    LightingState state;
+    state.ambient = 0x00666666; // 0.4 x 255 truncated
+    state.lights = {PointLight(lightAt, lightColour, 0.15f, 30.0f)};
+    for (size_t i = 0; i < faces.size(); ++i) {
+        state.material = D3DMATERIAL8{};
+        state.material.Ambient = Value(i < 2 ? ambientA : ambientB);
+        state.material.Diffuse = Value({0.3f, 0.3f, 0.3f});
+        ScreenVertex tri[3];
+        const Pixel pixel = CentrePixel(lens, faces[i], tri);
+        EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), LitColour(state, lens, faces[i], pixel), 3))
+            << "face " << i;
+    }
+    // Two draws for the visible mesh (A twice, then B), none for the culled one.
+    const auto draws = tracer->Named("DrawIndexedPrimitive");
+    ASSERT_EQ(2u, draws.size());
+    EXPECT_EQ(9u, draws[0].a); // vertex span: every vertex of the mesh
+    EXPECT_EQ(2u, draws[0].b);
+    EXPECT_EQ(0u, draws[0].c);
+    EXPECT_EQ(1u, draws[1].b);
+    EXPECT_EQ(6u, draws[1].c);
+    EXPECT_EQ(0, drawn->RetrieveMesh("behind")->inView);
+    EXPECT_EQ(1, drawn->RetrieveMesh("lit")->inView);
+    // The buffers were made once, in the default pool.
+    const auto buffers = tracer->Named("CreateVertexBuffer");
+    EXPECT_TRUE(buffers.empty()) << "buffers are never made again while drawing";
+}
+
+TEST_F(SceneDrawTest, LightingFlagZeroDrawsUnlitAndPutsLightingBack)
+{
+    kvf::Scene description;
+    description.ambient = kvf::Vec3{0.1f, 0.1f, 0.1f};
+    description.materials = {MakeMaterial("m", {0.0f, 0.0f, 0.0f})};
+    Triangle face = Facing(0, 0, 0, 3, 0);
+    face.colour = {1.0f, 0.5f, 0.25f};
+    description.objects = {MakeMesh("unlit", {face}, true, 0), kvf::Light{}};
+    std::get<kvf::Light>(description.objects[1]).name = "far";
+    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    const PixelImage image = Frame(0.0f);
+    ScreenVertex tri[3];
+    const Pixel pixel = CentrePixel(Lens::LookAt({0, 0, -20}, {0, 0, 0}, 1.0f), face, tri);
+    // The vertex colour as it is: 1.0, 0.5, 0.25 packed by truncation.
+    EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), 0x00FF7F3F, 1));
+    // LIGHTING: TRUE for the scene's light, FALSE for the mesh, TRUE again.
+    std::vector<DWORD> lighting;
+    for (const auto& call : tracer->Named("SetRenderState")) {
+        if (call.a == D3DRS_LIGHTING) {
+            lighting.push_back(call.b);
+        }
+    }
+    EXPECT_EQ((std::vector<DWORD>{TRUE, FALSE, TRUE}), lighting);
+}
+
+TEST_F(SceneDrawTest, CameraRollAndTheDefaultCamera)
+{
+    struct Case {
+        Triangle face; // off the centre, so that a roll moves it
+        bool withCamera;
+        Vec3 eye;
+        float fieldOfView;
+        float roll;
+        const char* name;
+    };
+    // The default camera: at (0, 0, -50), field of view 1.8 and, as no node
+    // moves it, its constructed rotation's w of 1 taken as the roll.
+    const Case cases[] = {{Facing(5, 2, 0, 1.5f, 0), true, {0, 0, -20}, 1.0f, 1.5707964f, "quarter-turn"},
+                          {Facing(20, 10, 0, 8, 0), false, {0, 0, -50}, 1.8f, 1.0f, "default"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kvf::Scene description;
+        description.materials = {MakeMaterial("m", {1.0f, 1.0f, 1.0f})};
+        description.ambient = kvf::Vec3{1.0f, 1.0f, 1.0f};
+        description.objects = {MakeMesh("face", {c.face})};
+        if (c.withCamera) {
+            AddCamera(&description, "eye", c.eye, {0, 0, 0}, c.fieldOfView, c.roll);
+        }
+        ASSERT_EQ(0, LoadAndPrepare(description));
+        const PixelImage image = Frame(0.0f, c.name);
+        // Looking along +z, a roll r turns the view by -r about z.
+        Lens lens = Lens::LookAt(c.eye, {0, 0, 0}, c.fieldOfView);
+        lens.view = MatrixMultiply(lens.view, MatrixRotationZ(-c.roll));
+        ScreenVertex tri[3];
+        const Pixel pixel = CentrePixel(lens, c.face, tri);
+        // Without lights the face is unlit: white vertex colours.
+        EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), 0xFFFFFF, 2));
+        // Where the face would be without the roll there is only background.
+        ScreenVertex unrolled[3];
+        const Pixel straight = CentrePixel(Lens::LookAt(c.eye, {0, 0, 0}, c.fieldOfView), c.face, unrolled);
+        EXPECT_TRUE(PixelNear(image.At(straight.x, straight.y), kClear, 2));
+    }
+}
+
+TEST_F(SceneDrawTest, EyeOnItsTargetKeepsTheLastView)
+{
+    kvf::Scene description;
+    description.materials = {MakeMaterial("m", {1.0f, 1.0f, 1.0f})};
+    description.objects = {MakeMesh("face", {Facing(0, 0, 0, 2, 0)})};
+    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
+    // The eye moves onto the target at frame 1 and straight above it at 2.
+    kvf::Key start;
+    const kvf::Vec3 e0 = File({0, 0, -20});
+    start.value[0] = e0.x;
+    start.value[1] = e0.y;
+    start.value[2] = e0.z;
+    kvf::Key onTarget;
+    onTarget.time = 1;
+    kvf::Key above;
+    above.time = 2;
+    const kvf::Vec3 e2 = File({0, 20, 0});
+    above.value[0] = e2.x;
+    above.value[1] = e2.y;
+    above.value[2] = e2.z;
+    description.nodes[0].position.type = 3; // sampled: one key per frame
+    description.nodes[0].position.keys = {start, onTarget, above};
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    Frame(0.0f);
+    D3DMATRIX before;
+    device->get()->GetTransform(D3DTS_VIEW, &before);
+    Frame(1.0f, "on-target");
+    D3DMATRIX onIt;
+    device->get()->GetTransform(D3DTS_VIEW, &onIt);
+    EXPECT_EQ(0, std::memcmp(&before, &onIt, sizeof before)) << "the previous view is kept";
+    Frame(2.0f, "above");
+    D3DMATRIX fromAbove;
+    device->get()->GetTransform(D3DTS_VIEW, &fromAbove);
+    // Straight down: the view's z axis is -y, and every entry is finite.
+    for (float value : fromAbove.m[0]) {
+        EXPECT_TRUE(std::isfinite(value));
+    }
+    EXPECT_NEAR(-1.0f, fromAbove._23, 1e-6f);
+    EXPECT_NEAR(20.0f, fromAbove._43, 1e-5f);
+}
+
+} // namespace
