@@ -47,32 +47,20 @@ public:
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                IDirect3DVertexBuffer8** buffer) override
     {
-        Log("CreateVertexBuffer", length, pool);
-        if (fault == Fault::CreateVertex) {
-            *buffer = nullptr;
-            return D3DERR_OUTOFVIDEOMEMORY;
-        }
-        const HRESULT result = m_real->CreateVertexBuffer(length, usage, fvf, pool, buffer);
-        if (result == D3D_OK) {
-            *buffer = new CountedBuffer<IDirect3DVertexBuffer8, D3DVERTEXBUFFER_DESC>(
-                *buffer, this, fault == Fault::LockVertex, fault == Fault::UnlockVertex);
-        }
-        return result;
+        return MakeBuffer<D3DVERTEXBUFFER_DESC>("CreateVertexBuffer", length, pool, buffer, Fault::CreateVertex,
+                                                Fault::LockVertex, Fault::UnlockVertex, [&] {
+                                                    return m_real->CreateVertexBuffer(length, usage, fvf, pool,
+                                                                                      buffer);
+                                                });
     }
     HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DIndexBuffer8** buffer) override
     {
-        Log("CreateIndexBuffer", length, pool);
-        if (fault == Fault::CreateIndex) {
-            *buffer = nullptr;
-            return D3DERR_OUTOFVIDEOMEMORY;
-        }
-        const HRESULT result = m_real->CreateIndexBuffer(length, usage, format, pool, buffer);
-        if (result == D3D_OK) {
-            *buffer = new CountedBuffer<IDirect3DIndexBuffer8, D3DINDEXBUFFER_DESC>(
-                *buffer, this, fault == Fault::LockIndex, fault == Fault::UnlockIndex);
-        }
-        return result;
+        return MakeBuffer<D3DINDEXBUFFER_DESC>("CreateIndexBuffer", length, pool, buffer, Fault::CreateIndex,
+                                               Fault::LockIndex, Fault::UnlockIndex, [&] {
+                                                   return m_real->CreateIndexBuffer(length, usage, format, pool,
+                                                                                    buffer);
+                                               });
     }
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* data, UINT stride) override
     {
@@ -220,6 +208,24 @@ private:
     {
         auto* counted = static_cast<CountedBuffer<IDirect3DIndexBuffer8, D3DINDEXBUFFER_DESC>*>(buffer);
         return counted != nullptr ? counted->real() : nullptr;
+    }
+
+    // Logs the creation, fails it when told to, and wraps what the real
+    // device made.
+    template <typename Desc, typename Interface, typename Create>
+    HRESULT MakeBuffer(const char* name, UINT length, D3DPOOL pool, Interface** buffer, Fault create, Fault lock,
+                       Fault unlock, Create createReal)
+    {
+        Log(name, length, pool);
+        if (fault == create) {
+            *buffer = nullptr;
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+        const HRESULT result = createReal();
+        if (result == D3D_OK) {
+            *buffer = new CountedBuffer<Interface, Desc>(*buffer, this, fault == lock, fault == unlock);
+        }
+        return result;
     }
 
     void Log(const char* name, DWORD a, DWORD b, DWORD c = 0) { calls.push_back(Call{name, a, b, c}); }
