@@ -39,13 +39,7 @@ std::vector<uint8_t> RichScene()
     mesh.uvFaces = {{0, 1, 2}, {1, 3, 2}};
     kvf::Modifier bend;
     bend.type = kvf::kBend;
-    kvf::Modifier skin;
-    skin.type = kvf::kSkinMatrixFirst;
-    skin.skin.bones = {kvf::SkinBone{"h", kvf::Matrix43{}}};
-    kvf::SkinVertex vertex;
-    vertex.influences = {kvf::SkinInfluence{0, 1.0f}};
-    skin.skin.vertices.assign(4, vertex);
-    mesh.modifiers.entries = {bend, skin};
+    mesh.modifiers.entries = {bend, SkinOnOneBone("h", kvf::kSkinMatrixFirst, 4)};
 
     kvf::Camera camera;
     camera.name = "cam";

@@ -123,13 +123,7 @@ TEST_F(SceneDrawTest, TransparentFacesFarthestFirstWithHiddenBonesAndThresholds)
         MakeMesh("masked", {maskedFace}, true, 0),
     };
     kvf::Mesh skinned = MakeMesh("skinned", {AtSide(0, 0.3f, 8, {1, 1, 1}, -1)});
-    kvf::Modifier skin;
-    skin.type = kvf::kSkinCountFirst;
-    skin.skin.bones = {kvf::SkinBone{"bone", kvf::Matrix43{}}};
-    kvf::SkinVertex vertex;
-    vertex.influences = {kvf::SkinInfluence{0, 1.0f}};
-    skin.skin.vertices.assign(3, vertex);
-    skinned.modifiers.entries = {skin};
+    skinned.modifiers.entries = {SkinOnOneBone("bone", kvf::kSkinCountFirst, 3)};
     description.objects.push_back(skinned);
     AddCamera(&description, "eye", {0, 0, 0}, {0, 0, 1}, 1.0f, 0.0f);
     ASSERT_EQ(0, LoadAndPrepare(description));
