@@ -10,6 +10,7 @@
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "tests/scene/memory_stream.h"
+#include "tests/scene/scene_fixture.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
