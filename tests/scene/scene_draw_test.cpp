@@ -223,3 +223,167 @@ TEST_F(SceneDrawTest, EyeOnItsTargetKeepsTheLastView)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SceneDrawTest, BufferFailuresShowTheirMessageAndReleaseEverything)
+{
+    kvf::Scene description;
+    description.materials = {MakeMaterial("m", {1, 1, 1})};
+    description.objects = {MakeMesh("first", {Facing(0, 0, 0, 1, 0)}), MakeMesh("second", {Facing(0, 0, 0, 1, 0)}),
+                           MakeMesh("third", {Facing(0, 0, 0, 1, 0)})};
+    struct Case {
+        TracingDevice::Fault fault;
+        const char* message;
+    };
+    const Case cases[] = {
+        {TracingDevice::Fault::CreateVertex, "LibKVF : Cannot create the mesh VertexBuffer"},
+        {TracingDevice::Fault::LockVertex, "LibKVF : Cannot Lock the mesh VertexBuffer"},
+        {TracingDevice::Fault::UnlockVertex, "LibKVF : Cannot UnLock the mesh VertexBuffer"},
+        {TracingDevice::Fault::CreateIndex, "LibKVF : Cannot create the mesh IndexBuffer"},
+        {TracingDevice::Fault::LockIndex, "LibKVF : Cannot Lock the mesh IndexBuffer"},
+        {TracingDevice::Fault::UnlockIndex, "LibKVF : Cannot UnLock the mesh IndexBuffer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        boxes.clear();
+        tracer->calls.clear();
+        tracer->fault = c.fault;
+        EXPECT_EQ(1, LoadAndPrepare(description));
+        EXPECT_EQ((std::vector<std::string>{c.message}), Texts());
+        EXPECT_EQ((std::vector<std::string>{"Zolt Engine Error"}), Titles());
+        // The first mesh fails: nothing more is asked of the device.
+        const size_t creations = tracer->Named("CreateVertexBuffer").size() + tracer->Named("CreateIndexBuffer").size();
+        EXPECT_EQ(c.fault <= TracingDevice::Fault::UnlockVertex ? 1u : 2u, creations);
+        drawn.reset();
+        EXPECT_EQ(0, tracer->liveBuffers);
+    }
+
+    // A mesh that ended at its face map has no vertices: the device refuses
+    // the empty buffer.
+    tracer->fault = TracingDevice::Fault::None;
+    boxes.clear();
+    kvf::Mesh faceMapped = MakeMesh("mapped", {Facing(0, 0, 0, 1, 0)});
+    faceMapped.faceMapFlag = 1;
+    faceMapped.faceMap.assign(24, 0);
+    description.objects = {faceMapped};
+    EXPECT_EQ(1, LoadAndPrepare(description));
+    EXPECT_EQ((std::vector<std::string>{"mapped", "LibKVF : Cannot create the mesh VertexBuffer"}), Texts());
+    drawn.reset();
+    EXPECT_EQ(0, tracer->liveBuffers);
+}
+
+// A triangle wound the other way: its back faces the camera.
+Triangle Backwards(Triangle t)
+{
+    std::swap(t.p[1], t.p[2]);
+    return t;
+}
+
+TEST_F(SceneDrawTest, TwoSidedAndWireframeThenTheDeviceIsAsBefore)
+{
+    kvf::Scene description;
+    description.ambient = kvf::Vec3{1.0f, 1.0f, 1.0f};
+    kvf::Material oneSided = MakeMaterial("one-sided", {1.0f, 0.0f, 0.0f});
+    kvf::Material twoSided = MakeMaterial("two-sided", {0.0f, 1.0f, 0.0f});
+    twoSided.twoSided = 1;
+    kvf::Material wireframe = MakeMaterial("wireframe", {1.0f, 1.0f, 0.0f});
+    wireframe.wireframe = 1;
+    // The last transparent face leaves its wireframe, its missing culling
+    // and a texture transform on the device.
+    kvf::Material lastGlass = MakeMaterial("glass", {1.0f, 1.0f, 1.0f}, 0.5f, 2);
+    lastGlass.twoSided = 1;
+    lastGlass.wireframe = 1;
+    kvf::TextMap scrolling;
+    scrolling.name = "scrolling";
+    scrolling.hasFile = 1;
+    scrolling.fileName = "missing.tga"; // reported, drawn without texture
+    scrolling.animated = 1;
+    scrolling.keys = {{0, 0.5f, 0.5f}};
+    lastGlass.maps = {scrolling};
+    description.materials = {oneSided, twoSided, wireframe, lastGlass};
+    const Triangle culled = Backwards(Facing(-6, 3, 0, 2.5f, 0));
+    const Triangle shown = Backwards(Facing(0, 3, 0, 2.5f, 1));
+    const Triangle wire = Facing(6, 2, 0, 3.5f, 2);
+    description.objects = {MakeMesh("faces", {culled, shown, wire, Facing(0, -6, 0, 1, 3)})};
+    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    // The pack's and the texture loader's messages, then the material's; the
+    // scene goes on without the texture.
+    EXPECT_EQ((std::vector<std::string>{"LibUtils : file missing.tga not found in the data.pac zipfile\n",
+                                        "LibDX\t:\tCannot open Texture : missing.tga",
+                                        "Lib KVF : Error while loading texture : missing.tga"}),
+              Texts());
+
+    IDirect3DDevice8* real = device->get();
+    const D3DRENDERSTATETYPE watched[] = {D3DRS_CULLMODE, D3DRS_FILLMODE, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,
+                                          D3DRS_DESTBLEND, D3DRS_ZWRITEENABLE};
+    DWORD before[6];
+    for (int i = 0; i < 6; ++i) {
+        real->GetRenderState(watched[i], &before[i]);
+    }
+    const PixelImage image = Frame(0.0f);
+    const Lens lens = Lens::LookAt({0, 0, -20}, {0, 0, 0}, 1.0f);
+    ScreenVertex tri[3];
+    // Lit meshes in a scene without lights show their material's ambient
+    // under the white scene ambient.
+    const Pixel culledPixel = CentrePixel(lens, culled, tri);
+    EXPECT_TRUE(PixelNear(image.At(culledPixel.x, culledPixel.y), kClear, 1)) << "a back face is culled";
+    const Pixel shownPixel = CentrePixel(lens, shown, tri);
+    EXPECT_TRUE(PixelNear(image.At(shownPixel.x, shownPixel.y), 0x00FF00, 1)) << "two-sided shows its back";
+    // Wireframe: the inside stays clear, the left edge (x = 2.5) is drawn.
+    const Pixel inside = CentrePixel(lens, wire, tri);
+    EXPECT_TRUE(PixelNear(image.At(inside.x, inside.y), kClear, 1));
+    const ScreenVertex edge = lens.Screen({2.5f, 2.0f, 0.0f});
+    bool edgeDrawn = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        edgeDrawn |= PixelNear(
+            image.At(static_cast<int>(std::lround(edge.x)) + dx, static_cast<int>(std::lround(edge.y))), 0xFFFF00, 1);
+    }
+    EXPECT_TRUE(edgeDrawn);
+
+    // After the frame the device holds what it held before.
+    for (int i = 0; i < 6; ++i) {
+        DWORD after = 0;
+        real->GetRenderState(watched[i], &after);
+        EXPECT_EQ(before[i], after) << "render state " << watched[i];
+    }
+    DWORD flags = 0;
+    real->GetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+    EXPECT_EQ(static_cast<DWORD>(D3DTTFF_DISABLE), flags);
+    IDirect3DBaseTexture8* texture = reinterpret_cast<IDirect3DBaseTexture8*>(1);
+    real->GetTexture(0, &texture);
+    EXPECT_EQ(nullptr, texture);
+}
+
+TEST_F(SceneDrawTest, LightsTakeTheNextIndicesAndAreSwitchedOffAfterTheScene)
+{
+    kvf::Scene description;
+    description.materials = {MakeMaterial("m", {1, 1, 1})};
+    description.objects = {MakeMesh("face", {Facing(0, 0, 0, 1, 0)})};
+    // Ten point lights: more than the eight the pipeline lights with.
+    for (int i = 0; i < 10; ++i) {
+        kvf::Light light;
+        light.name = "lamp" + std::to_string(i);
+        light.position = File({static_cast<float>(i), 0, -5});
+        light.rangeFlag = 1;
+        light.range = 100.0f;
+        description.objects.push_back(light);
+    }
+    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    for (int frame = 0; frame < 2; ++frame) {
+        Frame(static_cast<float>(frame));
+        std::vector<DWORD> enabled;
+        std::vector<DWORD> disabled;
+        for (const auto& call : tracer->Named("LightEnable")) {
+            (call.b ? enabled : disabled).push_back(call.a);
+        }
+        EXPECT_EQ((std::vector<DWORD>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), enabled);
+        EXPECT_EQ(enabled, disabled);
+        ASSERT_EQ(10u, tracer->lights.size());
+        EXPECT_EQ(3.0f, tracer->lights[3].Position.x);
+    }
+}
+
+} // namespace
