@@ -170,6 +170,23 @@ inline d3dref::Color Mix(const d3dref::Color c[3], d3dref::Vec3 w)
             c[0].b * w.x + c[1].b * w.y + c[2].b * w.z, c[0].a * w.x + c[1].a * w.y + c[2].a * w.z};
 }
 
+// The colour a lit, untextured face of a mesh without colour data (white
+// vertex colours) shows at a pixel: its corners lit, blended by the weights.
+inline D3DCOLOR LitColour(const d3dref::LightingState& state, const Lens& lens, const Triangle& t, const Pixel& pixel)
+{
+    d3dref::Color corners[3];
+    for (int k = 0; k < 3; ++k) {
+        d3dref::VertexInput v;
+        v.position = t.p[k];
+        v.hasNormal = true;
+        v.normal = FaceNormal(t);
+        v.hasDiffuse = true;
+        v.diffuse = 0x00FFFFFF;
+        corners[k] = d3dref::LightVertex(state, d3dref::MatrixIdentity(), lens.view, v).diffuse;
+    }
+    return d3dref::ArgbFromColor(Mix(corners, pixel.weights));
+}
+
 class SceneDrawTest : public SceneTest {
 protected:
     void SetUp() override

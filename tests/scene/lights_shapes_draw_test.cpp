@@ -101,17 +101,7 @@ TEST_F(SceneDrawTest, LightTypesAndTheirRangeRules)
         for (const Triangle& face : faces) {
             ScreenVertex tri[3];
             const Pixel pixel = CentrePixel(lens, face, tri);
-            Color corners[3];
-            for (int k = 0; k < 3; ++k) {
-                VertexInput v;
-                v.position = face.p[k];
-                v.hasNormal = true;
-                v.normal = FaceNormal(face);
-                v.hasDiffuse = true;
-                v.diffuse = 0x00FFFFFF;
-                corners[k] = LightVertex(state, MatrixIdentity(), lens.view, v).diffuse;
-            }
-            EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), ArgbFromColor(Mix(corners, pixel.weights)), 3))
+            EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), LitColour(state, lens, face, pixel), 3))
                 << "face at x = " << face.p[0].x + 2;
         }
     }

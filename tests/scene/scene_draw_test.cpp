@@ -42,23 +42,6 @@ D3DLIGHT8 PointLight(Vec3 position, Vec3 colour, float multiplier, float range)
     return light;
 }
 
-// The colour a lit, untextured face shows at a pixel: the corners lit with
-// the mesh's white vertex colours, blended by the pixel's weights.
-D3DCOLOR LitColour(const LightingState& state, const Lens& lens, const Triangle& t, const Pixel& pixel)
-{
-    Color corners[3];
-    for (int k = 0; k < 3; ++k) {
-        VertexInput v;
-        v.position = t.p[k];
-        v.hasNormal = true;
-        v.normal = FaceNormal(t);
-        v.hasDiffuse = true;
-        v.diffuse = 0x00FFFFFF;
-        corners[k] = LightVertex(state, MatrixIdentity(), lens.view, v).diffuse;
-    }
-    return ArgbFromColor(Mix(corners, pixel.weights));
-}
-
 TEST_F(SceneDrawTest, LitMeshThroughItsCameraBySubsets)
 {
     const Vec3 sceneAmbient{0.4f, 0.4f, 0.4f};
