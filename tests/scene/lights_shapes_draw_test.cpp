@@ -69,6 +69,8 @@ TEST_F(SceneDrawTest, LightTypesAndTheirRangeRules)
     const Vec3 aim{down.x - at.x, down.y - at.y, down.z - at.z};
     const LightCase cases[] = {
         {"point", Record(1, at, {}, 0.15f, 1, 30.0f), Expected(D3DLIGHT_POINT, at, {}, 30.0f, 1.0f / 4.5f)},
+        // No intensity: nothing to divide by, the light is left unattenuated.
+        {"point-without-intensity", Record(1, at, {}, 0.0f, 1, 30.0f), Expected(D3DLIGHT_POINT, at, {}, 30.0f, 0.0f)},
         // No range: range 0, and the light reaches nothing.
         {"point-without-range", Record(1, at, {}, 0.15f, 0, 30.0f), Expected(D3DLIGHT_POINT, at, {}, 0.0f, 0.0f)},
         // A spot's range is doubled; its cone angles turn into radians.
@@ -95,6 +97,17 @@ TEST_F(SceneDrawTest, LightTypesAndTheirRangeRules)
         AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
         ASSERT_EQ(0, LoadAndPrepare(description));
         const PixelImage image = Frame(0.0f, c.name);
+        ASSERT_EQ(1u, tracer->lights.size());
+        const D3DLIGHT8& given = tracer->lights[0];
+        EXPECT_EQ(c.expected.Type, given.Type);
+        EXPECT_EQ(c.expected.Range, given.Range);
+        EXPECT_FLOAT_EQ(c.expected.Attenuation0, given.Attenuation0);
+        EXPECT_FLOAT_EQ(c.expected.Attenuation1, given.Attenuation1);
+        EXPECT_FLOAT_EQ(c.expected.Theta, given.Theta);
+        EXPECT_FLOAT_EQ(c.expected.Phi, given.Phi);
+        EXPECT_FLOAT_EQ(c.expected.Direction.x, given.Direction.x);
+        EXPECT_FLOAT_EQ(c.expected.Direction.y, given.Direction.y);
+        EXPECT_FLOAT_EQ(c.expected.Direction.z, given.Direction.z);
         LightingState state;
         state.material.Diffuse = {0.3f, 0.3f, 0.3f, 0.0f};
         state.lights = {c.expected};
