@@ -65,7 +65,10 @@ TEST_F(SceneDrawTest, LitMeshThroughItsCameraBySubsets)
     light.multiplier = 0.15f;
     light.rangeFlag = 1;
     light.range = 30.0f;
-    description.objects = {lit, behind, light};
+    // Lighting flag 0: drawn unlit, in its vertex colour.
+    Triangle plain = Facing(0, -5, 0, 2, 0);
+    plain.colour = {1.0f, 0.5f, 0.25f};
+    description.objects = {lit, behind, light, MakeMesh("unlit", {plain}, true, 0)};
     AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
     ASSERT_EQ(0, LoadAndPrepare(description));
     EXPECT_TRUE(Texts().empty());
@@ -84,9 +87,20 @@ TEST_F(SceneDrawTest, LitMeshThroughItsCameraBySubsets)
         EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), LitColour(state, lens, faces[i], pixel), 3))
             << "face " << i;
     }
-    // Two draws for the visible mesh (A twice, then B), none for the culled one.
+    ScreenVertex tri[3];
+    const Pixel plainPixel = CentrePixel(lens, plain, tri);
+    EXPECT_TRUE(PixelNear(image.At(plainPixel.x, plainPixel.y), 0x00FF7F3F, 1)); // truncated packing
+    // LIGHTING: on for the scene's light, each mesh's own, and back.
+    std::vector<DWORD> lighting;
+    for (const auto& call : tracer->Named("SetRenderState")) {
+        if (call.a == D3DRS_LIGHTING) {
+            lighting.push_back(call.b);
+        }
+    }
+    EXPECT_EQ((std::vector<DWORD>{TRUE, TRUE, TRUE, FALSE, TRUE}), lighting);
+    // Two draws for the lit mesh (A twice, then B), none for the culled one.
     const auto draws = tracer->Named("DrawIndexedPrimitive");
-    ASSERT_EQ(2u, draws.size());
+    ASSERT_EQ(3u, draws.size());
     EXPECT_EQ(9u, draws[0].a); // vertex span: every vertex of the mesh
     EXPECT_EQ(2u, draws[0].b);
     EXPECT_EQ(0u, draws[0].c);
@@ -97,32 +111,6 @@ TEST_F(SceneDrawTest, LitMeshThroughItsCameraBySubsets)
     // The buffers were made once, in the default pool.
     const auto buffers = tracer->Named("CreateVertexBuffer");
     EXPECT_TRUE(buffers.empty()) << "buffers are never made again while drawing";
-}
-
-TEST_F(SceneDrawTest, LightingFlagZeroDrawsUnlitAndPutsLightingBack)
-{
-    kvf::Scene description;
-    description.ambient = kvf::Vec3{0.1f, 0.1f, 0.1f};
-    description.materials = {MakeMaterial("m", {0.0f, 0.0f, 0.0f})};
-    Triangle face = Facing(0, 0, 0, 3, 0);
-    face.colour = {1.0f, 0.5f, 0.25f};
-    description.objects = {MakeMesh("unlit", {face}, true, 0), kvf::Light{}};
-    std::get<kvf::Light>(description.objects[1]).name = "far";
-    AddCamera(&description, "eye", {0, 0, -20}, {0, 0, 0}, 1.0f, 0.0f);
-    ASSERT_EQ(0, LoadAndPrepare(description));
-    const PixelImage image = Frame(0.0f);
-    ScreenVertex tri[3];
-    const Pixel pixel = CentrePixel(Lens::LookAt({0, 0, -20}, {0, 0, 0}, 1.0f), face, tri);
-    // The vertex colour as it is: 1.0, 0.5, 0.25 packed by truncation.
-    EXPECT_TRUE(PixelNear(image.At(pixel.x, pixel.y), 0x00FF7F3F, 1));
-    // LIGHTING: TRUE for the scene's light, FALSE for the mesh, TRUE again.
-    std::vector<DWORD> lighting;
-    for (const auto& call : tracer->Named("SetRenderState")) {
-        if (call.a == D3DRS_LIGHTING) {
-            lighting.push_back(call.b);
-        }
-    }
-    EXPECT_EQ((std::vector<DWORD>{TRUE, FALSE, TRUE}), lighting);
 }
 
 TEST_F(SceneDrawTest, CameraRollAndTheDefaultCamera)
