@@ -107,8 +107,14 @@ public:
     HRESULT Present(const RECT*, const RECT*, HWND, const void*) override { return D3D_OK; }
     HRESULT GetBackBuffer(UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface8**) override { return D3D_OK; }
     HRESULT CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture8**) override { return D3D_OK; }
-    HRESULT CreateRenderTarget(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, BOOL, IDirect3DSurface8**) override { return D3D_OK; }
-    HRESULT CreateDepthStencilSurface(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, IDirect3DSurface8**) override { return D3D_OK; }
+    HRESULT CreateRenderTarget(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, BOOL, IDirect3DSurface8**) override
+    {
+        return D3D_OK;
+    }
+    HRESULT CreateDepthStencilSurface(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, IDirect3DSurface8**) override
+    {
+        return D3D_OK;
+    }
     HRESULT SetRenderTarget(IDirect3DSurface8*, IDirect3DSurface8*) override { return D3D_OK; }
     HRESULT GetRenderTarget(IDirect3DSurface8**) override { return D3D_OK; }
     HRESULT GetDepthStencilSurface(IDirect3DSurface8**) override { return D3D_OK; }
@@ -135,7 +141,11 @@ public:
     HRESULT SetIndices(IDirect3DIndexBuffer8*, UINT) override { return D3D_OK; }
     HRESULT GetIndices(IDirect3DIndexBuffer8**, UINT*) override { return D3D_OK; }
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override { return D3D_OK; }
-    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*, UINT) override { return D3D_OK; }
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*,
+                                   UINT) override
+    {
+        return D3D_OK;
+    }
 
     long draws = 0;
 
@@ -167,10 +177,12 @@ kvf::Mesh Grid(const std::string& name, int columns, int rows, float size, float
     const kvf::Vec3 n = File(0, 0, -1);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            const auto at = [&](int dc, int dr) { return static_cast<uint16_t>((r + dr) * (columns + 1) + c + dc); };
+            const auto at = [&](int dc, int dr) {
+                return static_cast<uint16_t>((r + dr) * (columns + 1) + c + dc);
+            };
             const int32_t id = firstMaterial + static_cast<int32_t>(mesh.faces.size()) / run;
             mesh.faces.push_back(kvf::Face{at(1, 0), at(0, 1), at(0, 0), 1, id});
-            mesh.faces.push_back(kvf::Face{at(1, 1), at(0, 1), at(1, 0), 1, firstMaterial + (static_cast<int32_t>(mesh.faces.size()) / run)});
+            mesh.faces.push_back(kvf::Face{at(1, 1), at(0, 1), at(1, 0), 1, id});
             mesh.normals.push_back(kvf::FaceNormals{n, n, n});
             mesh.normals.push_back(kvf::FaceNormals{n, n, n});
         }

@@ -85,7 +85,8 @@ TEST_F(SceneDrawTest, LightTypesAndTheirRangeRules)
          Expected(D3DLIGHT_SPOT, at, {-at.x, -at.y, -at.z}, 0.0f, 0.0f, 20.0f * kRadiansPerDegree,
                   50.0f * kRadiansPerDegree)},
         // A cone of nothing lights nothing.
-        {"zero-cone", Record(3, at, {}, 0.2f, 1, 20.0f), Expected(D3DLIGHT_SPOT, at, {-at.x, -at.y, -at.z}, 40.0f, 0.25f)},
+        {"zero-cone", Record(3, at, {}, 0.2f, 1, 20.0f),
+         Expected(D3DLIGHT_SPOT, at, {-at.x, -at.y, -at.z}, 40.0f, 0.25f)},
     };
     const Triangle faces[] = {RowFace(-5), RowFace(0), RowFace(5)};
     const Lens lens = Lens::LookAt({0, 0, -20}, {0, 0, 0}, 1.0f);

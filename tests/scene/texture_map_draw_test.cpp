@@ -55,7 +55,8 @@ kvf::Mesh TexturedMesh(const std::vector<Triangle>& faces, Vec3 colour)
     for (size_t i = 0; i < faces.size(); ++i) {
         mesh.uvs.insert(mesh.uvs.end(), {kvf::Uv{0.0f, 0.5f}, kvf::Uv{0.0f, 0.5f}, kvf::Uv{1.0f, 0.5f}});
         const auto base = static_cast<uint16_t>(3 * i);
-        mesh.uvFaces.push_back(kvf::IndexTriple{static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 1), base});
+        mesh.uvFaces.push_back(
+            kvf::IndexTriple{static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 1), base});
     }
     return mesh;
 }

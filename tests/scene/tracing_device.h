@@ -127,34 +127,95 @@ public:
     HRESULT TestCooperativeLevel() override { return m_real->TestCooperativeLevel(); }
     HRESULT GetDirect3D(IDirect3D8** direct3d) override { return m_real->GetDirect3D(direct3d); }
     HRESULT GetDisplayMode(D3DDISPLAYMODE* mode) override { return m_real->GetDisplayMode(mode); }
-    HRESULT Reset(D3DPRESENT_PARAMETERS* presentationParameters) override { return m_real->Reset(presentationParameters); }
-    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const void* dirtyRegion) override { return m_real->Present(sourceRect, destRect, destWindowOverride, dirtyRegion); }
-    HRESULT GetBackBuffer(UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface8** backBufferSurface) override { return m_real->GetBackBuffer(backBuffer, type, backBufferSurface); }
-    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) override { return m_real->CreateTexture(width, height, levels, usage, format, pool, texture); }
-    HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, BOOL lockable, IDirect3DSurface8** surface) override { return m_real->CreateRenderTarget(width, height, format, multiSample, lockable, surface); }
-    HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample, IDirect3DSurface8** surface) override { return m_real->CreateDepthStencilSurface(width, height, format, multiSample, surface); }
-    HRESULT SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurface8* newZStencil) override { return m_real->SetRenderTarget(renderTarget, newZStencil); }
+    HRESULT Reset(D3DPRESENT_PARAMETERS* presentationParameters) override
+    {
+        return m_real->Reset(presentationParameters);
+    }
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                    const void* dirtyRegion) override
+    {
+        return m_real->Present(sourceRect, destRect, destWindowOverride, dirtyRegion);
+    }
+    HRESULT GetBackBuffer(UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface8** backBufferSurface) override
+    {
+        return m_real->GetBackBuffer(backBuffer, type, backBufferSurface);
+    }
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                          IDirect3DTexture8** texture) override
+    {
+        return m_real->CreateTexture(width, height, levels, usage, format, pool, texture);
+    }
+    HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                               BOOL lockable, IDirect3DSurface8** surface) override
+    {
+        return m_real->CreateRenderTarget(width, height, format, multiSample, lockable, surface);
+    }
+    HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                      IDirect3DSurface8** surface) override
+    {
+        return m_real->CreateDepthStencilSurface(width, height, format, multiSample, surface);
+    }
+    HRESULT SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurface8* newZStencil) override
+    {
+        return m_real->SetRenderTarget(renderTarget, newZStencil);
+    }
     HRESULT GetRenderTarget(IDirect3DSurface8** renderTarget) override { return m_real->GetRenderTarget(renderTarget); }
-    HRESULT GetDepthStencilSurface(IDirect3DSurface8** zStencilSurface) override { return m_real->GetDepthStencilSurface(zStencilSurface); }
+    HRESULT GetDepthStencilSurface(IDirect3DSurface8** zStencilSurface) override
+    {
+        return m_real->GetDepthStencilSurface(zStencilSurface);
+    }
     HRESULT BeginScene() override { return m_real->BeginScene(); }
     HRESULT EndScene() override { return m_real->EndScene(); }
-    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override { return m_real->Clear(count, rects, flags, color, z, stencil); }
-    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override { return m_real->GetTransform(state, matrix); }
-    HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override { return m_real->MultiplyTransform(state, matrix); }
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override
+    {
+        return m_real->Clear(count, rects, flags, color, z, stencil);
+    }
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override
+    {
+        return m_real->GetTransform(state, matrix);
+    }
+    HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override
+    {
+        return m_real->MultiplyTransform(state, matrix);
+    }
     HRESULT SetViewport(const D3DVIEWPORT8* viewport) override { return m_real->SetViewport(viewport); }
     HRESULT GetViewport(D3DVIEWPORT8* viewport) override { return m_real->GetViewport(viewport); }
     HRESULT GetMaterial(D3DMATERIAL8* material) override { return m_real->GetMaterial(material); }
     HRESULT GetLight(DWORD index, D3DLIGHT8* light) override { return m_real->GetLight(index, light); }
     HRESULT GetLightEnable(DWORD index, BOOL* enable) override { return m_real->GetLightEnable(index, enable); }
-    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override { return m_real->GetRenderState(state, value); }
-    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture8** texture) override { return m_real->GetTexture(stage, texture); }
-    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override { return m_real->GetTextureStageState(stage, type, value); }
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override
+    {
+        return m_real->GetRenderState(state, value);
+    }
+    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture8** texture) override
+    {
+        return m_real->GetTexture(stage, texture);
+    }
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override
+    {
+        return m_real->GetTextureStageState(stage, type, value);
+    }
     HRESULT SetVertexShader(DWORD handle) override { return m_real->SetVertexShader(handle); }
     HRESULT GetVertexShader(DWORD* handle) override { return m_real->GetVertexShader(handle); }
-    HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** streamData, UINT* stride) override { return m_real->GetStreamSource(streamNumber, streamData, stride); }
-    HRESULT GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) override { return m_real->GetIndices(indexData, baseVertexIndex); }
-    HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) override { return m_real->DrawPrimitive(primitiveType, startVertex, primitiveCount); }
-    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertexIndices, UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat, const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override { return m_real->DrawIndexedPrimitiveUP(primitiveType, minVertexIndex, numVertexIndices, primitiveCount, indexData, indexDataFormat, vertexStreamZeroData, vertexStreamZeroStride); }
+    HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** streamData, UINT* stride) override
+    {
+        return m_real->GetStreamSource(streamNumber, streamData, stride);
+    }
+    HRESULT GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) override
+    {
+        return m_real->GetIndices(indexData, baseVertexIndex);
+    }
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) override
+    {
+        return m_real->DrawPrimitive(primitiveType, startVertex, primitiveCount);
+    }
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minVertexIndex, UINT numVertexIndices,
+                                   UINT primitiveCount, const void* indexData, D3DFORMAT indexDataFormat,
+                                   const void* vertexStreamZeroData, UINT vertexStreamZeroStride) override
+    {
+        return m_real->DrawIndexedPrimitiveUP(primitiveType, minVertexIndex, numVertexIndices, primitiveCount,
+                                              indexData, indexDataFormat, vertexStreamZeroData, vertexStreamZeroStride);
+    }
 
 private:
     // A real buffer whose Lock or Unlock can be made to fail; counts itself.
