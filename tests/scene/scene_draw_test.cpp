@@ -186,11 +186,25 @@ TEST_F(SceneDrawTest, EyeOnItsTargetKeepsTheLastView)
     D3DMATRIX fromAbove;
     device->get()->GetTransform(D3DTS_VIEW, &fromAbove);
     // Straight down: the view's z axis is -y, and every entry is finite.
-    for (float value : fromAbove.m[0]) {
-        EXPECT_TRUE(std::isfinite(value));
+    for (const auto& row : fromAbove.m) {
+        for (float value : row) {
+            EXPECT_TRUE(std::isfinite(value));
+        }
     }
     EXPECT_NEAR(-1.0f, fromAbove._23, 1e-6f);
     EXPECT_NEAR(20.0f, fromAbove._43, 1e-5f);
+
+    // A lens of no angle has no projection: none that is not finite is set.
+    std::get<kvf::Camera>(description.objects[1]).fieldOfView = 0.0f;
+    ASSERT_EQ(0, LoadAndPrepare(description));
+    Frame(0.0f, "no-angle");
+    D3DMATRIX projection;
+    device->get()->GetTransform(D3DTS_PROJECTION, &projection);
+    for (const auto& row : projection.m) {
+        for (float value : row) {
+            EXPECT_TRUE(std::isfinite(value));
+        }
+    }
 }
 
 } // namespace
