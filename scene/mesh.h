@@ -13,6 +13,7 @@
 #include "scene/scene_object.h"
 
 class CMaterial;
+class FrustumPlanes;
 class IDirect3DIndexBuffer8;
 class IDirect3DVertexBuffer8;
 
@@ -31,11 +32,17 @@ public:
     // Destroys the modifiers first to last and releases the buffers.
     ~CMesh() override;
 
-    // Device buffers and subsets are made by a later step: returns 0 and
-    // does nothing yet.
+    // Refreshes the box, makes the vertex and index buffers (in the default
+    // pool, once) and the subsets. Without a device only the box, the
+    // deformed vertices and the subsets are made. 0, or 1 after a message
+    // when the device refuses a buffer (what was made stays with the mesh).
     int Prepare(IDirect3DDevice8* device) override;
-    // Drawing is a later step: does nothing yet.
+    // The opaque subsets, when the mesh is visible and in view; the modifier
+    // chain is evaluated first. Lighting and the world transform are put back.
     void Draw(IDirect3DDevice8* device) override;
+    // The in-view flag from the box moved by the world matrix (times the
+    // device's current world transform) against the frustum.
+    void TestVisibility(IDirect3DDevice8* device, const FrustumPlanes& frustum);
 
     // Moves every base vertex position by `matrix` as a row vector (no
     // division by w); normals stay.

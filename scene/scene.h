@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/d3d8/d3d8_types.h"
+
 #include "math/engine_math.h"
 #include "scene/object_list.h"
 
@@ -20,6 +22,7 @@ class CPackFile;
 class CShape;
 class CTextMap;
 class IDirect3DDevice8;
+class TransparentFaceList;
 
 // Kind codes of the object stream.
 enum KvfObjectKind {
@@ -41,14 +44,15 @@ public:
     CScene(const CScene&) = delete;
     CScene& operator=(const CScene&) = delete;
 
-    // Once after loading: prepares materials, lights, shapes and meshes, adds
-    // the default camera when there is none, binds skin bones by name,
-    // prepares the node controllers, poses frame 0, prepares the other
-    // modifiers and evaluates every modifier chain once. 0, or 1 after a
-    // message. The transparent-face list comes with the drawing step, which
-    // is not written yet.
+    // Once after loading: prepares materials, lights, shapes and meshes (the
+    // device buffers), adds the default camera when there is none, binds
+    // skin bones by name, prepares the node controllers, poses frame 0,
+    // collects the transparent faces and evaluates every modifier chain
+    // once. 0, or 1 after a message; the scene is then only fit to be
+    // destroyed. Without a device nothing is made on one.
     virtual int Prepare(IDirect3DDevice8* device);
-    // The opaque part of a frame; drawn by a later step (does nothing yet).
+    // The opaque part of a frame: ambient, the first camera's view and
+    // projection, the frustum, the lights, the shapes and the meshes in view.
     virtual void Draw(IDirect3DDevice8* device);
 
     // Reads the KVF member `fileName` of `archiveName`. 0 on success; 1 after
@@ -61,7 +65,10 @@ public:
     // Samples every node at frameTime (frames), then the modifiers and the
     // materials' animated offsets.
     void Update(float frameTime);
-    // Draw, then the transparent faces; drawn by a later step.
+    // Draw, then the transparent faces sorted farthest first. The render
+    // states the materials change (cull, fill, blending) are put back as they
+    // were, so what draws next does not inherit them; the scene's lights stay
+    // on (Draw switches off those an earlier scene left beyond its own).
     void Render(IDirect3DDevice8* device);
 
     // ---- Modifier preparation (no device needed) ---------------------------
@@ -125,6 +132,7 @@ public:
     int32_t endFrame;
     int32_t frameRate;              // frames per second
     uint32_t ambientColour;         // 0x00RRGGBB
+    TransparentFaceList* transparentFaces; // owned; made by Prepare
 
 private:
     struct NodeBindingIndex;
