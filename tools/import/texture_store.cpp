@@ -1,0 +1,253 @@
+#include "tools/import/texture_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+namespace import {
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+std::string Extension(const std::string& name)
+{
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return "";
+    }
+    return Lower(name.substr(dot + 1));
+}
+
+std::string Stem(const std::string& name)
+{
+    const size_t slash = name.find_last_of('/');
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    const size_t dot = base.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool EngineReads(const std::string& extension)
+{
+    return extension == "jpg" || extension == "jpeg" || extension == "tga" || extension == "bmp";
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+void AppendBytes(void* context, void* data, int size)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+// RGBA pixels as a TGA when any pixel is see-through, else as a JPEG;
+// returns the extension used.
+std::string EncodePixels(const uint8_t* rgba, int width, int height, std::vector<uint8_t>* out)
+{
+    bool transparent = false;
+    for (size_t i = 3; i < static_cast<size_t>(width) * height * 4 && !transparent; i += 4) {
+        transparent = rgba[i] != 255;
+    }
+    out->clear();
+    if (transparent) {
+        stbi_write_tga_to_func(AppendBytes, out, width, height, 4, rgba);
+        return "TGA";
+    }
+    stbi_write_jpg_to_func(AppendBytes, out, width, height, 4, rgba, 90);
+    return "JPG";
+}
+
+// Decodes an image the engine cannot read and re-encodes it; false when
+// the decoder does not know it.
+bool Convert(const std::vector<uint8_t>& source, std::vector<uint8_t>* out, std::string* extension,
+             std::string* reason)
+{
+    int width = 0, height = 0, channels = 0;
+    if (source.empty() || source.size() > 0x7fffffff) {
+        *reason = "empty or too large";
+        return false;
+    }
+    stbi_uc* pixels = stbi_load_from_memory(source.data(), static_cast<int>(source.size()), &width, &height,
+                                            &channels, 4);
+    if (pixels == nullptr) {
+        *reason = stbi_failure_reason() != nullptr ? stbi_failure_reason() : "cannot be decoded";
+        return false;
+    }
+    *extension = EncodePixels(pixels, width, height, out);
+    stbi_image_free(pixels);
+    return true;
+}
+
+} // namespace
+
+std::string UpperCase(std::string text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+TextureStore::TextureStore(const aiScene* scene, const std::string& modelPath, const std::string& prefix)
+    : m_scene(scene), m_prefix(prefix)
+{
+    const size_t slash = modelPath.find_last_of('/');
+    m_directory = slash == std::string::npos ? "." : modelPath.substr(0, slash);
+}
+
+std::string TextureStore::ClaimMemberName(const std::string& wanted)
+{
+    std::string name = wanted;
+    const std::string stem = Stem(wanted), extension = wanted.substr(stem.size());
+    for (int n = 2;; ++n) {
+        bool taken = false;
+        for (const PackEntry& entry : m_entries) {
+            taken = taken || UpperCase(entry.name) == UpperCase(name);
+        }
+        if (!taken) {
+            return name;
+        }
+        name = stem + "_" + std::to_string(n) + extension;
+    }
+}
+
+// The image file a material names: the path as given (relative to the
+// model), then its base name beside the model or in a "textures" folder
+// beside or above it, letter case ignored.
+std::string TextureStore::FindFile(const std::string& reference) const
+{
+    std::string path = reference;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const std::string base = BaseName(path);
+    std::vector<std::string> candidates;
+    if (!path.empty() && path[0] == '/') {
+        candidates.push_back(path);
+    }
+    candidates.push_back(m_directory + "/" + path);
+    const std::string folders[] = {m_directory, m_directory + "/textures", m_directory + "/../textures"};
+    for (const std::string& folder : folders) {
+        candidates.push_back(folder + "/" + base);
+    }
+    for (const std::string& candidate : candidates) {
+        std::ifstream probe(candidate, std::ios::binary);
+        if (probe) {
+            return candidate;
+        }
+    }
+    for (const std::string& folder : folders) {
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) {
+            continue;
+        }
+        std::string found;
+        while (dirent* entry = readdir(dir)) {
+            if (Lower(entry->d_name) == Lower(base)) {
+                found = folder + "/" + entry->d_name;
+                break;
+            }
+        }
+        closedir(dir);
+        if (!found.empty()) {
+            return found;
+        }
+    }
+    return "";
+}
+
+std::string TextureStore::Add(const std::string& reference, ConversionReport* report)
+{
+    auto known = m_byReference.find(reference);
+    if (known != m_byReference.end()) {
+        return known->second;
+    }
+    std::string member;
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    const aiTexture* embedded = m_scene->GetEmbeddedTexture(reference.c_str());
+    if (embedded != nullptr) {
+        const std::string index = reference.size() > 1 && reference[0] == '*' ? reference.substr(1)
+                                                                               : Stem(reference);
+        std::string extension;
+        if (embedded->mHeight == 0) {
+            const std::vector<uint8_t> data(reinterpret_cast<const uint8_t*>(embedded->pcData),
+                                            reinterpret_cast<const uint8_t*>(embedded->pcData) + embedded->mWidth);
+            const std::string hint = Lower(embedded->achFormatHint);
+            if (EngineReads(hint)) {
+                bytes = data;
+                extension = UpperCase(hint);
+            } else if (!Convert(data, &bytes, &extension, &reason)) {
+                report->Warn("embedded texture " + reference + " is not converted: " + reason);
+            }
+        } else {
+            // Raw texels, BGRA.
+            std::vector<uint8_t> rgba(static_cast<size_t>(embedded->mWidth) * embedded->mHeight * 4);
+            for (size_t i = 0; i < rgba.size() / 4; ++i) {
+                const aiTexel& t = embedded->pcData[i];
+                rgba[i * 4 + 0] = t.r;
+                rgba[i * 4 + 1] = t.g;
+                rgba[i * 4 + 2] = t.b;
+                rgba[i * 4 + 3] = t.a;
+            }
+            extension = EncodePixels(rgba.data(), static_cast<int>(embedded->mWidth),
+                                     static_cast<int>(embedded->mHeight), &bytes);
+        }
+        if (!bytes.empty()) {
+            member = ClaimMemberName(m_prefix + "_" + index + "." + extension);
+        }
+    } else {
+        const std::string file = FindFile(reference);
+        const std::string extension = Extension(reference);
+        if (file.empty()) {
+            report->Warn("texture " + reference + " is not found");
+        } else if (!ReadWholeFile(file, &bytes)) {
+            report->Warn("texture " + file + " cannot be read");
+            bytes.clear();
+        } else if (EngineReads(extension)) {
+            member = ClaimMemberName(BaseName(file));
+        } else {
+            std::vector<uint8_t> converted;
+            std::string newExtension;
+            if (Convert(bytes, &converted, &newExtension, &reason)) {
+                bytes.swap(converted);
+                member = ClaimMemberName(Stem(file) + "." + newExtension);
+            } else {
+                report->Warn("texture " + file + " is not converted: " + reason);
+                bytes.clear();
+            }
+        }
+    }
+    if (!member.empty()) {
+        m_entries.push_back({member, std::move(bytes)});
+    }
+    m_byReference[reference] = member;
+    return member;
+}
+
+} // namespace import
