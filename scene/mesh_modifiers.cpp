@@ -6,6 +6,10 @@
 #include "scene/mesh.h"
 #include "scene/mesh_builder.h"
 
+#ifndef FAILED
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#endif
+
 void CMesh::DeformVertices()
 {
     if (modifiers.Empty() || deformedVertices.size() < static_cast<size_t>(vertexCount)

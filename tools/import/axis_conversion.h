@@ -1,9 +1,11 @@
 // The importer's one change of axes. Models come from the library in its own
-// right-handed frame with +Y up; the engine is left-handed with +Y up and
-// reads KVF files in right-handed Z-up axes ((x, y, z) -> (-x, z, -y)).
-// A model point (X, Y, Z) is stored as (-X, Z, Y), which the engine reads as
-// (X, Y, -Z): +X and +Y stay, +Z turns towards the default camera, and the
-// file keeps the model's winding (the change is a rotation, not a mirror).
+// right-handed frame with +Y up; KVF files are right-handed with +Z up, the
+// axes of the modelling tool the engine's scenes come from, which the engine
+// reads as (x, y, z) -> (-x, z, -y). A model point (X, Y, Z) is stored as
+// (X, -Z, Y), the usual turn from Y-up to Z-up (it takes a 3DS model back to
+// the tool's own coordinates), and the engine reads it as (-X, Y, Z). The
+// change is a rotation, not a mirror, so the file keeps the model's winding
+// and the engine's own mirror and winding reversal do the rest.
 #pragma once
 
 #include <assimp/types.h>

@@ -55,8 +55,8 @@ std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> WorldsByFrame(const 
 
 float RollAngle(const aiVector3D& forward, const aiVector3D& up)
 {
-    // Engine axes are the model's with Z negated.
-    const aiVector3D d(forward.x, forward.y, -forward.z), u(up.x, up.y, -up.z);
+    // Engine axes are the model's with X negated.
+    const aiVector3D d(-forward.x, forward.y, forward.z), u(-up.x, up.y, up.z);
     const float length = d.Length();
     if (length == 0.0f) {
         return 0.0f;

@@ -160,8 +160,17 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
         sceneNames.push_back(sceneName);
     }
     if (failed) {
-        err << "zolt-import: nothing was written to " << options.pack << "\n";
+        // Nothing is written when any model fails.
         return 1;
+    }
+    for (size_t i = 0; i < sceneNames.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (UpperCase(sceneNames[i]) == UpperCase(sceneNames[j])) {
+                err << "zolt-import: " << options.models[i] << ": its scene name " << sceneNames[i]
+                    << " is taken by " << options.models[j] << "\n";
+                return 1;
+            }
+        }
     }
 
     std::vector<PackEntry> members;

@@ -1,0 +1,110 @@
+// Real models from Debian's packages, each imported, loaded by the player's
+// loader and compared with the library's own reading: the counts, and the
+// world matrix of every node at two frames against the library's keys
+// interpolated here.
+#include <set>
+
+#include "modifiers/modifier_skin.h"
+#include "scene/mesh.h"
+#include "tests/import/import_fixture.h"
+#include "tools/import/import_command.h"
+
+namespace {
+
+struct RealModel {
+    const char* path;
+    const char* package;
+    // Frames whose world matrices must match: where sampled tracks hold the
+    // library's values exactly, and for key-framed 3DS tracks the frames of
+    // their keys.
+    std::vector<double> frames;
+};
+
+std::ostream& operator<<(std::ostream& out, const RealModel& model)
+{
+    return out << model.path;
+}
+
+std::string Model(const char* relative)
+{
+    return std::string(kAssimpModels) + relative;
+}
+
+class RealModelTest : public ImportTest, public ::testing::WithParamInterface<RealModel> {};
+
+TEST_P(RealModelTest, ImportsLoadsAndMovesAsTheLibraryDoes)
+{
+    const RealModel& model = GetParam();
+    REQUIRE_MODEL(model.path, model.package);
+    const ImportRun run = Import({model.path});
+    ASSERT_EQ(0, run.status) << run.err;
+    const std::string sceneName = import::DefaultSceneName(model.path);
+    EXPECT_EQ(0u, run.out.find(sceneName + ": ")) << run.out;
+
+    const aiScene* source = ReadModel(model.path);
+    ASSERT_NE(nullptr, source);
+    std::unique_ptr<CScene> scene = Load(sceneName);
+
+    // Counts: every mesh a node uses is a mesh of the scene (more when split).
+    int faces = 0, bones = 0, instances = 0;
+    for (const aiNode* node : ModelNodes(source)) {
+        for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+            const aiMesh* mesh = source->mMeshes[node->mMeshes[i]];
+            faces += static_cast<int>(mesh->mNumFaces);
+            bones += static_cast<int>(mesh->mNumBones);
+            instances += 1;
+        }
+    }
+    int engineFaces = 0, engineBones = 0;
+    for (const CMesh* mesh : scene->meshes) {
+        engineFaces += mesh->faceCount;
+        EXPECT_LE(mesh->vertexCount, 65535) << mesh->name;
+        for (const CModifier* modifier : mesh->modifiers) {
+            engineBones += static_cast<const CModifierSkin*>(modifier)->m_nbBone;
+        }
+    }
+    EXPECT_GE(scene->meshes.Count(), instances);
+    EXPECT_EQ(faces, engineFaces);
+    EXPECT_EQ(source->mNumCameras == 0 ? 1 : static_cast<int>(source->mNumCameras), scene->cameras.Count());
+    EXPECT_EQ(static_cast<int>(source->mNumLights), scene->lights.Count());
+    if (bones == 0) {
+        EXPECT_EQ(0, engineBones);
+    } else {
+        EXPECT_GE(engineBones, bones); // once per part of a split mesh
+    }
+
+    // Names the model repeats are made unique; the rest keep theirs.
+    std::multiset<std::string> names;
+    for (const aiNode* node : ModelNodes(source)) {
+        names.insert(node->mName.C_Str());
+    }
+    for (double frame : model.frames) {
+        scene->Update(static_cast<float>(frame));
+        const auto worlds = ReferenceWorlds(source, TicksAtFrame(source, frame));
+        for (const aiNode* node : ModelNodes(source)) {
+            if (names.count(node->mName.C_Str()) != 1) {
+                continue;
+            }
+            const CNode* engineNode = FindNode(*scene, node->mName.C_Str());
+            ASSERT_NE(nullptr, engineNode) << node->mName.C_Str();
+            ExpectMatrixNear(EngineMatrix(worlds.at(node)), engineNode->world,
+                             std::string(node->mName.C_Str()) + " at frame " + std::to_string(frame));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, RealModelTest,
+    ::testing::Values(
+        RealModel{"/usr/share/assimp/models/3DS/CameraRollAnim.3ds", "assimp-testmodels", {0, 120}},
+        RealModel{"/usr/share/assimp/models/3DS/TargetCameraAnim.3ds", "assimp-testmodels", {0, 30, 60, 90}},
+        RealModel{"/usr/share/assimp/models/3DS/CameraRollAnimWithChildObject.3ds", "assimp-testmodels", {0, 120}},
+        RealModel{"/usr/share/assimp/models/glTF2/simple_skin/simple_skin.gltf", "assimp-testmodels", {0, 37}},
+        RealModel{"/usr/share/assimp/models/FBX/animation_with_skeleton.fbx", "assimp-testmodels", {0, 12}},
+        RealModel{"/usr/share/assimp/models/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb",
+                  "assimp-testmodels", {0, 1}},
+        RealModel{"/usr/share/assimp/models/glTF2/cameras/Cameras.gltf", "assimp-testmodels", {0, 1}},
+        RealModel{"/usr/share/games/gl-117/models/gl-14.3ds", "gl-117-data", {0, 1}},
+        RealModel{"/usr/share/games/gl-117/models/tank1.3ds", "gl-117-data", {0, 1}}));
+
+} // namespace
