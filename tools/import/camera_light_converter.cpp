@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "tools/import/axis_conversion.h"
+#include "tools/import/max3ds_cameras.h"
 #include "tools/import/scene_converter.h"
 #include "tools/import/track_writer.h"
 #include "tools/import/unique_names.h"
@@ -51,6 +52,86 @@ std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> WorldsByFrame(const 
     return worlds;
 }
 
+constexpr float kDegreesToRadians = 0.017453292f;
+// 3DS keys count frames at 30 per second.
+constexpr int kMax3dsFramesPerSecond = 30;
+
+// A 3DS track as key-framed keys at the scene's rate, each value through
+// `convert`; false when a key falls between two frames of the scene.
+template <typename Convert>
+bool Max3dsTrack(const std::vector<Max3dsKey>& keys, int framesPerSecond, Convert convert, kvf::Controller* out)
+{
+    out->type = 0;
+    out->keys.clear();
+    for (const Max3dsKey& key : keys) {
+        const int64_t scaled = static_cast<int64_t>(key.frame) * framesPerSecond;
+        if (scaled % kMax3dsFramesPerSecond != 0) {
+            return false;
+        }
+        kvf::Key k;
+        k.time = static_cast<float>(scaled / kMax3dsFramesPerSecond);
+        k.params = key.params;
+        convert(key.value, k.value);
+        out->keys.push_back(k);
+    }
+    return !out->keys.empty();
+}
+
+// A 3DS target camera as the file has it: its eye, target and roll tracks
+// carried over key for key. False when they cannot be (keys between the
+// scene's frames), and the camera is then converted from the library's
+// reading with the file's fixed target.
+bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, int framesPerSecond, float scale,
+                         kvf::Scene* out, UniqueNames* names)
+{
+    auto position = [scale](const float* in, float* value) {
+        for (int i = 0; i < 3; ++i) {
+            value[i] = in[i] * scale;
+        }
+    };
+    auto angle = [](const float* in, float* value) { value[0] = in[0] * kDegreesToRadians; };
+    kvf::Node eye, target;
+    eye.kind = 1;
+    eye.name = name;
+    eye.rotationSelector = kAngleFamily;
+    target.kind = 5;
+    target.ownerName = name;
+    if (!camera.keyed || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
+        !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
+        return false;
+    }
+    if (camera.rollKeys.empty()) {
+        eye.rotation = AngleTrack({camera.roll * kDegreesToRadians});
+    } else if (!Max3dsTrack(camera.rollKeys, framesPerSecond, angle, &eye.rotation)) {
+        return false;
+    }
+    kvf::Camera record;
+    record.name = name;
+    record.position = {eye.position.keys[0].value[0], eye.position.keys[0].value[1], eye.position.keys[0].value[2]};
+    record.target = {target.position.keys[0].value[0], target.position.keys[0].value[1],
+                     target.position.keys[0].value[2]};
+    // 3DS gives the horizontal angle, in the keys or as 2400 / lens.
+    const float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
+                          : camera.lens > 0.0f     ? 2400.0f / camera.lens
+                                                   : 45.0f;
+    record.fieldOfView = EngineFieldOfView(0.5f * degrees * kDegreesToRadians);
+    out->objects.push_back(record);
+    target.name = names->Claim(name + ".Target");
+    out->nodes.push_back(eye);
+    out->nodes.push_back(target);
+    return true;
+}
+
+const Max3dsCamera* FindMax3dsCamera(const std::vector<Max3dsCamera>& cameras, const char* name)
+{
+    for (const Max3dsCamera& camera : cameras) {
+        if (camera.name == name) {
+            return &camera;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 float RollAngle(const aiVector3D& forward, const aiVector3D& up)
@@ -73,15 +154,17 @@ float EngineFieldOfView(float halfHorizontal)
     return 2.5f * std::atan(std::tan(halfHorizontal) / kEngineAspect);
 }
 
-void ConvertCamerasAndLights(const aiScene* scene, const NodeAnimation& animation, float scale, kvf::Scene* out,
-                             ConversionReport* report)
+void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
+                             float scale, kvf::Scene* out, ConversionReport* report)
 {
     if (scene->mNumCameras == 0 && scene->mNumLights == 0) {
         return;
     }
     const auto worlds = WorldsByFrame(animation);
-    // 3DS cameras repeat their node's position as their own.
-    const bool positionInNode = SourceFormat(scene).find("3DS") != std::string::npos;
+    // The library keeps a 3DS camera's position in its node (and repeats it
+    // as the camera's own) but loses its target and roll.
+    const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;
+    const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
     UniqueNames names;
 
     for (unsigned i = 0; i < scene->mNumCameras; ++i) {
@@ -95,19 +178,31 @@ void ConvertCamerasAndLights(const aiScene* scene, const NodeAnimation& animatio
             report->Warn(std::string("camera ") + camera->mName.C_Str() +
                          " is orthographic; it becomes a perspective camera");
         }
+        const std::string name = names.Claim(camera->mName.C_Str(), "camera");
+        const Max3dsCamera* maxCamera = FindMax3dsCamera(maxCameras, camera->mName.C_Str());
+        if (maxCamera != nullptr &&
+            ConvertMax3dsCamera(*maxCamera, name, animation.Clock().framesPerSecond, scale, out, &names)) {
+            report->cameras += 1;
+            continue;
+        }
         std::vector<aiVector3D> eyes, targets;
         std::vector<float> rolls;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            const aiVector3D eye = m * (positionInNode ? aiVector3D() : camera->mPosition);
+            const aiVector3D eye = m * (max3ds ? aiVector3D() : camera->mPosition);
             aiVector3D forward = Rotate(m, camera->mLookAt);
+            if (maxCamera != nullptr) {
+                // The file's fixed target, in file axes, back in the model's.
+                const kvf::Vec3& t = maxCamera->target;
+                forward = aiVector3D(t.x, t.z, -t.y) - eye;
+            }
             forward.Normalize();
             eyes.push_back(Scaled(eye, scale));
             targets.push_back(Scaled(eye, scale) + forward * kTargetDistance);
             rolls.push_back(RollAngle(forward, Rotate(m, camera->mUp)));
         }
         kvf::Camera record;
-        record.name = names.Claim(camera->mName.C_Str(), "camera");
+        record.name = name;
         record.position = ToFile(eyes.front());
         record.target = ToFile(targets.front());
         record.fieldOfView = EngineFieldOfView(camera->mHorizontalFOV);

@@ -7,6 +7,8 @@
 
 #include <assimp/scene.h>
 
+#include <string>
+
 #include "tools/import/conversion_report.h"
 #include "tools/import/node_animation.h"
 #include "tools/kvf_writer/kvf_writer.h"
@@ -16,8 +18,9 @@ namespace import {
 // Distance from the eye at which a camera without a target looks.
 constexpr float kTargetDistance = 100.0f;
 
-void ConvertCamerasAndLights(const aiScene* scene, const NodeAnimation& animation, float scale, kvf::Scene* out,
-                             ConversionReport* report);
+// `path` is the model's file: 3DS cameras are read from it again.
+void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
+                             float scale, kvf::Scene* out, ConversionReport* report);
 
 // The engine's roll angle for a camera at `eye` looking along `forward`
 // with `up`, all in the model's frame: the angle that turns the engine's

@@ -175,7 +175,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         }
     }
 
-    ConvertCamerasAndLights(scene, nodeAnimation, options.scale, &kvfScene, &report);
+    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
     }
