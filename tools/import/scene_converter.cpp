@@ -4,6 +4,7 @@
 #include <assimp/postprocess.h>
 
 #include <cmath>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -199,10 +200,18 @@ bool ConvertModel(const std::string& path, const std::string& prefix, const Conv
                   ConvertedModel* out, std::string* error)
 {
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(path, kImportFlags);
+    const aiScene* scene = nullptr;
+    try {
+        scene = importer.ReadFile(path, kImportFlags);
+    } catch (const std::bad_alloc&) {
+        *error = "the file asks for more memory than the importer may use";
+        return false;
+    }
     if (scene == nullptr) {
         *error = importer.GetErrorString();
-        if (error->empty()) {
+        if (error->find("bad_alloc") != std::string::npos) {
+            *error = "the file asks for more memory than the importer may use";
+        } else if (error->empty()) {
             *error = "the file cannot be read";
         }
         return false;
@@ -211,7 +220,12 @@ bool ConvertModel(const std::string& path, const std::string& prefix, const Conv
         *error = "the file holds no complete scene";
         return false;
     }
-    ConvertScene(scene, path, prefix, options, out);
+    try {
+        ConvertScene(scene, path, prefix, options, out);
+    } catch (const std::bad_alloc&) {
+        *error = "the model needs more memory than the importer may use";
+        return false;
+    }
     return true;
 }
 
