@@ -35,16 +35,13 @@ std::vector<std::vector<Influence>> GatherInfluences(const aiMesh* mesh, int* cu
         ++*cut;
         std::stable_sort(list.begin(), list.end(),
                          [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
-        float before = 0.0f, after = 0.0f;
-        for (const Influence& i : list) {
-            before += i.weight;
-        }
         list.resize(kMaxInfluences);
+        float kept = 0.0f;
         for (const Influence& i : list) {
-            after += i.weight;
+            kept += i.weight;
         }
         for (Influence& i : list) {
-            i.weight *= before / after;
+            i.weight /= kept;
         }
     }
     return influences;
