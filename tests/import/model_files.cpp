@@ -49,6 +49,25 @@ std::string AxesGltf()
            Base64(buffer) + R"("}]})";
 }
 
+std::string LightsGltf()
+{
+    std::string gltf = AxesGltf();
+    const std::string nodes = R"("nodes":[{"name":"root","children":[1,2,3,4]},{"name":"px","translation":[1,0,0]},
+{"name":"py","translation":[0,2,0]},{"name":"pz","translation":[0,0,3]},{"name":"tri","mesh":0}],)";
+    const std::string lit = R"("extensionsUsed":["KHR_lights_punctual"],
+"extensions":{"KHR_lights_punctual":{"lights":[
+{"name":"lamp","type":"point","color":[1,0.5,0.25],"intensity":2},
+{"name":"torch","type":"spot","spot":{"innerConeAngle":0.2,"outerConeAngle":0.4}},
+{"name":"sun","type":"directional"}]}},
+"nodes":[{"name":"root","children":[1,2,3,4,5]},{"name":"lamp","translation":[1,2,3],
+"extensions":{"KHR_lights_punctual":{"light":0}}},
+{"name":"torch","translation":[0,5,0],"rotation":[-0.70710678,0,0,0.70710678],
+"extensions":{"KHR_lights_punctual":{"light":1}}},
+{"name":"sun","extensions":{"KHR_lights_punctual":{"light":2}}},{"name":"tri","mesh":0},{"name":"empty"}],)";
+    gltf.replace(gltf.find(nodes), nodes.size(), lit);
+    return gltf;
+}
+
 std::string GridObj(int n)
 {
     std::ostringstream obj;

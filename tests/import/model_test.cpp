@@ -7,6 +7,7 @@
 
 #include <stb/stb_image.h>
 
+#include "scene/light.h"
 #include "scene/material.h"
 #include "scene/mesh.h"
 #include "scene/texture_map.h"
@@ -245,6 +246,70 @@ TEST_F(ModelTest, BrokenFilesFailWithOneLineAndLeaveThePackAlone)
     const ImportRun mixed = Import({dir.File("good.obj"), dir.File("faraway.obj")});
     EXPECT_EQ(1, mixed.status);
     EXPECT_TRUE(mixed.out.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ModelTest, LightsKeepPlaceColourAndConesAndDirectionalOnesStandFarAway)
+{
+    WriteText(dir.File("lights.gltf"), LightsGltf());
+    const ImportRun run = Import({dir.File("lights.gltf")});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("3 lights")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("directional light sun became a distant point light")) << run.out;
+    const aiScene* source = ReadModel(dir.File("lights.gltf"));
+    ASSERT_NE(nullptr, source);
+    ASSERT_EQ(3u, source->mNumLights);
+    std::unique_ptr<CScene> scene = Load("lights.KVF");
+    ASSERT_EQ(3, scene->lights.Count());
+
+    const auto worlds = ReferenceWorlds(source, 0.0);
+    for (unsigned i = 0; i < source->mNumLights; ++i) {
+        const aiLight* light = source->mLights[i];
+        const CLight* engine = scene->RetrieveLight(light->mName.C_Str());
+        ASSERT_NE(nullptr, engine) << light->mName.C_Str();
+        const aiMatrix4x4& world = worlds.at(source->mRootNode->FindNode(light->mName));
+        const D3DVECTOR direction = EnginePoint(aiMatrix3x3(world) * light->mDirection);
+        // Colours keep their hue; a colour brighter than 1 lends its
+        // brightness to the multiplier.
+        const float m = engine->multiplier;
+        EXPECT_NEAR(light->mColorDiffuse.r, engine->colour.r * (light->mType == aiLightSource_DIRECTIONAL ? 1 : m),
+                    1e-5f);
+        EXPECT_NEAR(light->mColorDiffuse.b, engine->colour.b * (light->mType == aiLightSource_DIRECTIONAL ? 1 : m),
+                    1e-5f);
+        if (light->mType == aiLightSource_DIRECTIONAL) {
+            // Far up-stream of its direction, reaching everything.
+            EXPECT_EQ(1, engine->type);
+            const D3DVECTOR p = engine->position;
+            const float distance = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+            EXPECT_GT(distance, 1000.0f);
+            EXPECT_NEAR(-direction.x, p.x / distance, 1e-5f);
+            EXPECT_NEAR(-direction.y, p.y / distance, 1e-5f);
+            EXPECT_NEAR(-direction.z, p.z / distance, 1e-5f);
+            EXPECT_GT(engine->range, distance);
+            continue;
+        }
+        const D3DVECTOR at = EnginePoint(world * light->mPosition);
+        EXPECT_NEAR(at.x, engine->position.x, 1e-5f);
+        EXPECT_NEAR(at.y, engine->position.y, 1e-5f);
+        EXPECT_NEAR(at.z, engine->position.z, 1e-5f);
+        if (light->mType == aiLightSource_SPOT) {
+            EXPECT_EQ(2, engine->type);
+            ASSERT_NE(nullptr, engine->target);
+            const D3DVECTOR t = engine->target->position;
+            const D3DVECTOR d = {t.x - at.x, t.y - at.y, t.z - at.z};
+            const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+            EXPECT_NEAR(direction.x, d.x / length, 1e-5f);
+            EXPECT_NEAR(direction.y, d.y / length, 1e-5f);
+            EXPECT_NEAR(direction.z, d.z / length, 1e-5f);
+            EXPECT_NEAR(light->mAngleInnerCone * 57.29578f, engine->hotspot, 1e-3f);
+            EXPECT_NEAR(light->mAngleOuterCone * 57.29578f, engine->falloff, 1e-3f);
+        } else {
+            EXPECT_EQ(1, engine->type);
+        }
+    }
 }
 
 } // namespace
