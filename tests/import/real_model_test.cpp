@@ -5,7 +5,10 @@
 #include <set>
 
 #include "modifiers/modifier_skin.h"
+#include "scene/material.h"
 #include "scene/mesh.h"
+#include "scene/texture_map.h"
+#include "tests/support/headless_device.h"
 #include "tests/import/import_fixture.h"
 #include "tools/import/import_command.h"
 
@@ -106,5 +109,46 @@ INSTANTIATE_TEST_SUITE_P(
         RealModel{"/usr/share/assimp/models/glTF2/cameras/Cameras.gltf", "assimp-testmodels", {0, 1}},
         RealModel{"/usr/share/games/gl-117/models/gl-14.3ds", "gl-117-data", {0, 1}},
         RealModel{"/usr/share/games/gl-117/models/tank1.3ds", "gl-117-data", {0, 1}}));
+
+} // namespace
+
+namespace {
+
+using TexturedModelTest = ImportTest;
+
+// A 3DS aircraft whose TGA textures lie in a folder beside the models', and a
+// glTF box whose PNG is embedded: every texture map finds its texture in the
+// pack and loads on a device.
+TEST_F(TexturedModelTest, TexturesTravelIntoThePackAndLoad)
+{
+    const std::string aircraft = std::string(kGl117Models) + "gl-14.3ds";
+    const std::string box = std::string(kAssimpModels) + "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb";
+    REQUIRE_MODEL(aircraft, "gl-117-data");
+    REQUIRE_MODEL(box, "assimp-testmodels");
+    const ImportRun run = Import({aircraft, box});
+    ASSERT_EQ(0, run.status) << run.err;
+
+    WorkingDirectory cwd(dir.Path());
+    HeadlessDevice device;
+    ASSERT_TRUE(device);
+    for (const char* name : {"gl-14.KVF", "BoxTextured.KVF"}) {
+        BoxCapture boxes;
+        CScene scene;
+        ASSERT_EQ(0, scene.LoadScene(name, "data.pac"));
+        ASSERT_EQ(0, scene.Prepare(device.get()));
+        EXPECT_TRUE(boxes.boxes.empty()) << name << ": " << boxes.boxes[0].text;
+        int textured = 0;
+        for (int i = 0; i < scene.materialCount; ++i) {
+            for (int m = 0; m < scene.materials[i].mapCount; ++m) {
+                const CTextMap& map = scene.materials[i].maps[m];
+                if (map.kind == 1) {
+                    EXPECT_NE(nullptr, map.texture) << name << " " << map.fileName;
+                    ++textured;
+                }
+            }
+        }
+        EXPECT_GT(textured, 0) << name;
+    }
+}
 
 } // namespace
