@@ -41,13 +41,28 @@ aiVector3D Scaled(const aiVector3D& v, float scale)
     return v * scale;
 }
 
-// World matrices of every node, frame by frame.
-std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> WorldsByFrame(const NodeAnimation& animation)
+// World matrices of the cameras' and lights' nodes, frame by frame (only
+// theirs: a long animation of a large tree would not fit otherwise).
+std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> WorldsByFrame(const aiScene* scene,
+                                                                         const NodeAnimation& animation)
 {
+    std::vector<const aiNode*> wanted;
+    for (unsigned i = 0; i < scene->mNumCameras; ++i) {
+        wanted.push_back(scene->mRootNode->FindNode(scene->mCameras[i]->mName));
+    }
+    for (unsigned i = 0; i < scene->mNumLights; ++i) {
+        wanted.push_back(scene->mRootNode->FindNode(scene->mLights[i]->mName));
+    }
     const AnimationClock& clock = animation.Clock();
     std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> worlds(clock.EndFrame() + 1);
+    std::unordered_map<const aiNode*, aiMatrix4x4> all;
     for (size_t f = 0; f < worlds.size(); ++f) {
-        animation.WorldMatrices(clock.TicksAtFrame(static_cast<double>(f)), &worlds[f]);
+        animation.WorldMatrices(clock.TicksAtFrame(static_cast<double>(f)), &all);
+        for (const aiNode* node : wanted) {
+            if (node != nullptr) {
+                worlds[f][node] = all.at(node);
+            }
+        }
     }
     return worlds;
 }
@@ -160,7 +175,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
     if (scene->mNumCameras == 0 && scene->mNumLights == 0) {
         return;
     }
-    const auto worlds = WorldsByFrame(animation);
+    const auto worlds = WorldsByFrame(scene, animation);
     // The library keeps a 3DS camera's position in its node (and repeats it
     // as the camera's own) but loses its target and roll.
     const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;

@@ -54,7 +54,7 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
                 return false;
             }
             options->scale = scale;
-        } else if (a.size() > 1 && a[0] == '-' && a.compare(0, 2, "--") == 0 && a != "--") {
+        } else if (a.rfind("--", 0) == 0) {
             err << "zolt-import: unknown option " << a << "\n" << kUsage;
             return false;
         } else {

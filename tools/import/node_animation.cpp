@@ -68,7 +68,7 @@ int AnimationClock::EndFrame() const
     }
     // A whisker of rounding must not add a frame.
     const double whole = std::ceil(frames - 1e-6);
-    return whole > 1e6 ? 1000000 : static_cast<int>(whole);
+    return whole > kMaxFrames ? kMaxFrames : static_cast<int>(whole);
 }
 
 NodePose Decompose(const aiMatrix4x4& m)

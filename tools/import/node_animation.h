@@ -11,6 +11,9 @@
 
 namespace import {
 
+// The longest animation converted: 20 minutes at 30 frames per second.
+constexpr int kMaxFrames = 36000;
+
 // Times of the animation in ticks and in the scene's frames.
 struct AnimationClock {
     double ticksPerSecond = 30.0; // the library's 0 ("not given") is taken as 30
@@ -19,7 +22,8 @@ struct AnimationClock {
 
     double TicksAtFrame(double frame) const { return frame * ticksPerSecond / framesPerSecond; }
     double FrameAtTicks(double ticks) const { return ticks * framesPerSecond / ticksPerSecond; }
-    // The last frame of the animation, rounded up to a whole frame.
+    // The last frame of the animation, rounded up to a whole frame, at most
+    // kMaxFrames.
     int EndFrame() const;
 };
 

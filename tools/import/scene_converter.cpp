@@ -101,6 +101,9 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     }
     const NodeAnimation nodeAnimation(scene, animation, options.framesPerSecond);
     const int endFrame = nodeAnimation.Clock().EndFrame();
+    if (endFrame == kMaxFrames) {
+        report.Warn("the animation is cut after " + std::to_string(kMaxFrames) + " frames");
+    }
     kvfScene.startFrame = 0;
     kvfScene.endFrame = endFrame;
     kvfScene.frameRate = options.framesPerSecond;

@@ -93,7 +93,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
     case TrackKind::Constant:
         break;
     case TrackKind::Keyed:
-        out.keyed = true;
         out.position.keys.clear();
         for (unsigned i = 0; i < track->mNumPositionKeys; ++i) {
             const aiVectorKey& k = track->mPositionKeys[i];
@@ -101,7 +100,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
         }
         break;
     case TrackKind::Sampled:
-        out.sampled = true;
         out.position.type = kSampled;
         out.position.keys.clear();
         for (int f = 0; f <= endFrame; ++f) {
@@ -115,7 +113,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
         break;
     case TrackKind::Keyed: {
         // Key-framed rotation keys turn relative to the key before them.
-        out.keyed = true;
         out.rotation.keys.clear();
         aiQuaternion previous;
         for (unsigned i = 0; i < track->mNumRotationKeys; ++i) {
@@ -128,7 +125,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
         break;
     }
     case TrackKind::Sampled:
-        out.sampled = true;
         out.rotation.type = kSampled;
         out.rotation.keys.clear();
         for (int f = 0; f <= endFrame; ++f) {
@@ -141,7 +137,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
     case TrackKind::Constant:
         break;
     case TrackKind::Keyed:
-        out.keyed = true;
         out.scale.keys.clear();
         for (unsigned i = 0; i < track->mNumScalingKeys; ++i) {
             const aiVectorKey& k = track->mScalingKeys[i];
@@ -149,7 +144,6 @@ NodeTracks MakeNodeTracks(const aiNode* node, const NodeAnimation& animation, co
         }
         break;
     case TrackKind::Sampled:
-        out.sampled = true;
         out.scale.type = kSampled;
         out.scale.keys.clear();
         for (int f = 0; f <= endFrame; ++f) {

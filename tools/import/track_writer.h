@@ -15,8 +15,6 @@ struct NodeTracks {
     kvf::Controller position;
     kvf::Controller rotation; // selector 1 (axis-angle family)
     kvf::Controller scale;
-    bool sampled = false;     // at least one track holds a key per frame
-    bool keyed = false;       // at least one track holds TCB keys
 };
 
 struct TrackOptions {
