@@ -28,11 +28,6 @@ std::ostream& operator<<(std::ostream& out, const RealModel& model)
     return out << model.path;
 }
 
-std::string Model(const char* relative)
-{
-    return std::string(kAssimpModels) + relative;
-}
-
 class RealModelTest : public ImportTest, public ::testing::WithParamInterface<RealModel> {};
 
 TEST_P(RealModelTest, ImportsLoadsAndMovesAsTheLibraryDoes)
