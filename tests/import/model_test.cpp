@@ -1,6 +1,7 @@
 // Round trips of models the tests write themselves: the axes and winding,
 // meshes split at the 16-bit limit, materials with converted textures, pack
 // replacement with --append, and broken files.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sys/wait.h>
@@ -62,6 +63,16 @@ TEST_F(ModelTest, AxesLandWhereTheEngineShowsThemAndFacesKeepTheirFront)
         EXPECT_EQ(0.0f, vertex.nx);
         EXPECT_EQ(1.0f, vertex.nz);
     }
+
+    // --scale scales every position and offset alike.
+    ASSERT_EQ(0, Import({"--scale", "10", "--name", "big.kvf", dir.File("axes.gltf")}).status);
+    std::unique_ptr<CScene> big = Load("big.kvf");
+    EXPECT_EQ(30.0f, FindNode(*big, "pz")->world._43);
+    float largest = 0.0f;
+    for (const MeshVertex& vertex : big->RetrieveMesh("tri")->baseVertices) {
+        largest = std::max(largest, vertex.y);
+    }
+    EXPECT_EQ(10.0f, largest);
 }
 
 TEST_F(ModelTest, MeshesSplitWhereSixteenBitIndicesEnd)
