@@ -99,10 +99,12 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     for (size_t i = 0; i < glass.size(); ++i) {
         glass[i] = (static_cast<uint32_t>(i * 16) << 24) | 0x00FF8000u | static_cast<uint32_t>(i);
     }
-    ASSERT_TRUE(WritePngArgb(dir.File("glass.png"), 4, 4, glass, false));
+    // Named with Windows separators and another letter case than on disk.
+    ASSERT_TRUE(EnsureDirectory(dir.File("maps")));
+    ASSERT_TRUE(WritePngArgb(dir.File("maps/glass.png"), 4, 4, glass, false));
     ASSERT_TRUE(WritePngArgb(dir.File("sky.png"), 4, 4, sky));
     WriteText(dir.File("boxes.mtl"), "newmtl shiny\nKa 0.1 0.2 0.3\nKd 0.4 0.5 0.6\nKs 0.7 0.8 0.9\nNs 25\n"
-                                     "d 0.5\nmap_Kd glass.png\nmap_d glass.png\n"
+                                     "d 0.5\nmap_Kd Maps\\Glass.PNG\nmap_d Maps\\Glass.PNG\n"
                                      "newmtl matte\nKd 1 1 1\nmap_Kd sky.png\n");
     WriteText(dir.File("boxes.obj"), "mtllib boxes.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
                                      "usemtl shiny\nf 1/1 2/2 3/3\nusemtl matte\nf 3/3 2/2 1/1\n");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <iterator>
 
@@ -138,42 +139,76 @@ std::string TextureStore::ClaimMemberName(const std::string& wanted)
     }
 }
 
-// The image file a material names: the path as given (relative to the
-// model), then its base name beside the model or in a "textures" folder
-// beside or above it, letter case ignored.
-std::string TextureStore::FindFile(const std::string& reference) const
+namespace {
+
+// `relative` below `directory`, each step matched without regard to letter
+// case when the exact name is not there; "" when a step finds nothing.
+std::string ResolvePath(const std::string& directory, const std::string& relative)
 {
-    std::string path = reference;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    const std::string base = BaseName(path);
-    std::vector<std::string> candidates;
-    if (!path.empty() && path[0] == '/') {
-        candidates.push_back(path);
-    }
-    candidates.push_back(m_directory + "/" + path);
-    const std::string folders[] = {m_directory, m_directory + "/textures", m_directory + "/../textures"};
-    for (const std::string& folder : folders) {
-        candidates.push_back(folder + "/" + base);
-    }
-    for (const std::string& candidate : candidates) {
-        std::ifstream probe(candidate, std::ios::binary);
-        if (probe) {
-            return candidate;
-        }
-    }
-    for (const std::string& folder : folders) {
-        DIR* dir = opendir(folder.c_str());
-        if (dir == nullptr) {
+    std::string path = directory;
+    size_t at = 0;
+    while (at <= relative.size()) {
+        const size_t slash = std::min(relative.find('/', at), relative.size());
+        const std::string step = relative.substr(at, slash - at);
+        at = slash + 1;
+        if (step.empty() || step == ".") {
             continue;
+        }
+        const std::string exact = path + "/" + step;
+        struct stat st;
+        if (step == ".." || stat(exact.c_str(), &st) == 0) {
+            path = exact;
+            continue;
+        }
+        DIR* dir = opendir(path.c_str());
+        if (dir == nullptr) {
+            return "";
         }
         std::string found;
         while (dirent* entry = readdir(dir)) {
-            if (Lower(entry->d_name) == Lower(base)) {
-                found = folder + "/" + entry->d_name;
+            if (Lower(entry->d_name) == Lower(step)) {
+                found = path + "/" + entry->d_name;
                 break;
             }
         }
         closedir(dir);
+        if (found.empty()) {
+            return "";
+        }
+        path = found;
+    }
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? path : "";
+}
+
+} // namespace
+
+// The image file a material names: the path as given (absolute, or relative
+// to the model; Blender's "//" means the model's folder), then its base name
+// beside the model or in a "textures" folder beside or above it, letter case
+// ignored.
+std::string TextureStore::FindFile(const std::string& reference) const
+{
+    std::string path = reference;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.rfind("//", 0) == 0) {
+        path = path.substr(2);
+    }
+    if (!path.empty() && path[0] == '/') {
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            return path;
+        }
+    }
+    const std::string base = BaseName(path);
+    const std::pair<std::string, std::string> candidates[] = {
+        {m_directory, path},
+        {m_directory, base},
+        {m_directory + "/textures", base},
+        {m_directory + "/../textures", base},
+    };
+    for (const auto& candidate : candidates) {
+        const std::string found = ResolvePath(candidate.first, candidate.second);
         if (!found.empty()) {
             return found;
         }
