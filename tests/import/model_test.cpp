@@ -73,6 +73,17 @@ TEST_F(ModelTest, AxesLandWhereTheEngineShowsThemAndFacesKeepTheirFront)
         largest = std::max(largest, vertex.y);
     }
     EXPECT_EQ(10.0f, largest);
+
+    // A name the model repeats is made unique in depth-first order.
+    std::string twins = AxesGltf();
+    twins.replace(twins.find("\"py\""), 4, "\"px\"");
+    WriteText(dir.File("twins.gltf"), twins);
+    ASSERT_EQ(0, Import({dir.File("twins.gltf")}).status);
+    std::unique_ptr<CScene> scene2 = Load("twins.KVF");
+    ASSERT_NE(nullptr, FindNode(*scene2, "px"));
+    ASSERT_NE(nullptr, FindNode(*scene2, "px_2"));
+    EXPECT_EQ(-1.0f, FindNode(*scene2, "px")->world._41);
+    EXPECT_EQ(2.0f, FindNode(*scene2, "px_2")->world._42);
 }
 
 TEST_F(ModelTest, MeshesSplitWhereSixteenBitIndicesEnd)

@@ -3,7 +3,10 @@
 #include <assimp/GltfMaterial.h>
 #include <assimp/material.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "tools/import/unique_names.h"
 
 namespace import {
 
@@ -75,6 +78,8 @@ kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureSto
     kvf::Material out;
     out.id = id;
     out.name = material->GetName().C_Str();
+    // The file's strings hold at most 255 characters.
+    out.name = out.name.substr(0, std::min(out.name.find('\0'), kMaxNameLength));
     if (out.name.empty()) {
         out.name = "material" + std::to_string(id);
     }

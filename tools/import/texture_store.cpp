@@ -125,8 +125,9 @@ TextureStore::TextureStore(const aiScene* scene, const std::string& modelPath, c
 
 std::string TextureStore::ClaimMemberName(const std::string& wanted)
 {
-    std::string name = wanted;
-    const std::string stem = Stem(wanted), extension = wanted.substr(stem.size());
+    // Room for a suffix within the file's 255 characters.
+    const std::string stem = Stem(wanted).substr(0, 200), extension = wanted.substr(Stem(wanted).size());
+    std::string name = stem + extension;
     for (int n = 2;; ++n) {
         bool taken = false;
         for (const PackEntry& entry : m_entries) {

@@ -2,10 +2,6 @@
 
 namespace import {
 
-namespace {
-constexpr size_t kMaxNameLength = 255;
-}
-
 std::string UniqueNames::Claim(const std::string& wanted, const std::string& fallback)
 {
     std::string base = wanted.empty() ? fallback : wanted;

@@ -7,6 +7,9 @@
 
 namespace import {
 
+// The longest string a KVF file holds.
+constexpr size_t kMaxNameLength = 255;
+
 class UniqueNames {
 public:
     // `wanted` if still free (an empty name becomes `fallback`), else the
