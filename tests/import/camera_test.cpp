@@ -2,11 +2,15 @@
 // by its roll; 3DS target cameras keep the file's own eye, target and roll
 // keys.
 #include <cmath>
+#include <fstream>
+#include <iterator>
+#include <random>
 
 #include "scene/camera.h"
 #include "scene/controller.h"
 #include "tests/import/import_fixture.h"
 #include "tools/import/camera_light_converter.h"
+#include "tools/import/max3ds_cameras.h"
 
 namespace {
 
@@ -110,6 +114,42 @@ TEST_F(CameraTest, TargetCamerasOf3dsKeepTheirKeys)
     ASSERT_NE(nullptr, camera);
     scene->Update(120.0f);
     EXPECT_NEAR(-77.305f * 0.017453292f, camera->rotation.w, 1e-4f);
+}
+
+} // namespace
+
+namespace {
+
+// The 3DS camera reader reads what the library has already accepted, but
+// bytes are bytes: every truncation and many random damages of a real file
+// read without a fault (the sanitizer build checks the reads).
+TEST_F(CameraTest, DamagedThreeDsCamerasReadSafely)
+{
+    const std::string path = std::string(kAssimpModels) + "3DS/TargetCameraAnim.3ds";
+    REQUIRE_MODEL(path, "assimp-testmodels");
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(1u, import::ReadMax3dsCameras(path).size());
+    ASSERT_TRUE(import::ReadMax3dsCameras(path)[0].keyed);
+
+    const std::string damaged = dir.File("damaged.3ds");
+    auto readAs = [&](const std::vector<char>& content) {
+        std::ofstream(damaged, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+        for (const import::Max3dsCamera& camera : import::ReadMax3dsCameras(damaged)) {
+            EXPECT_LE(camera.eyeKeys.size(), bytes.size());
+        }
+    };
+    for (size_t length = 0; length < bytes.size(); length += 7) {
+        readAs(std::vector<char>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)));
+    }
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<char> copy = bytes;
+        for (int flips = 0; flips < 4; ++flips) {
+            copy[random() % copy.size()] = static_cast<char>(random());
+        }
+        readAs(copy);
+    }
 }
 
 } // namespace
