@@ -147,6 +147,18 @@ const Max3dsCamera* FindMax3dsCamera(const std::vector<Max3dsCamera>& cameras, c
     return nullptr;
 }
 
+// Where a camera or light sits in its node. The library's 3DS reader repeats
+// the node's own offset as the object's position; the object then sits at
+// the node's origin.
+aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool max3ds)
+{
+    const aiMatrix4x4& m = node->mTransformation;
+    const aiVector3D offset(m.a4, m.b4, m.c4);
+    return max3ds && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
+               ? aiVector3D()
+               : position;
+}
+
 } // namespace
 
 float RollAngle(const aiVector3D& forward, const aiVector3D& up)
@@ -176,8 +188,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         return;
     }
     const auto worlds = WorldsByFrame(scene, animation);
-    // The library keeps a 3DS camera's position in its node (and repeats it
-    // as the camera's own) but loses its target and roll.
+    // The library loses a 3DS camera's target and roll.
     const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;
     const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
     UniqueNames names;
@@ -204,7 +215,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         std::vector<float> rolls;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            const aiVector3D eye = m * (max3ds ? aiVector3D() : camera->mPosition);
+            const aiVector3D eye = m * PlaceInNode(node, camera->mPosition, max3ds);
             aiVector3D forward = Rotate(m, camera->mLookAt);
             if (maxCamera != nullptr) {
                 // The file's fixed target, in file axes, back in the model's.
@@ -271,7 +282,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
             const aiMatrix4x4& m = world.at(node);
             aiVector3D direction = Rotate(m, light->mDirection);
             direction.Normalize();
-            aiVector3D position = Scaled(m * light->mPosition, scale);
+            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, max3ds), scale);
             if (light->mType == aiLightSource_DIRECTIONAL) {
                 position = direction * -kDirectionalDistance;
             }
