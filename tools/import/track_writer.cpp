@@ -37,7 +37,7 @@ bool OnWholeFrames(const Key* keys, unsigned count, const AnimationClock& clock)
 {
     for (unsigned i = 0; i < count; ++i) {
         const double frame = clock.FrameAtTicks(keys[i].mTime);
-        if (std::fabs(frame - std::round(frame)) > 1e-4 || frame < 0.0 || frame > 1e6) {
+        if (std::fabs(frame - std::round(frame)) > 1e-4 || frame < 0.0 || frame > kMaxFrames) {
             return false;
         }
         if (i > 0 && !(keys[i].mTime > keys[i - 1].mTime)) {
