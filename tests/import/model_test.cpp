@@ -337,3 +337,32 @@ TEST_F(ModelTest, LightsKeepPlaceColourAndConesAndDirectionalOnesStandFarAway)
 }
 
 } // namespace
+
+namespace {
+
+// What the engine cannot show is named, one line each, and the scene is
+// still written.
+TEST_F(ModelTest, WhatCannotBeConvertedIsNamedAndTheRestGoesOn)
+{
+    const std::string morph =
+        std::string(kAssimpModels) + "glTF2/glTF-Sample-Models/AnimatedMorphCube-glTF/AnimatedMorphCube.gltf";
+    const std::string twoSets = std::string(kAssimpModels) + "Collada/cube_with_2UVs.DAE";
+    REQUIRE_MODEL(morph, "assimp-testmodels");
+    REQUIRE_MODEL(twoSets, "assimp-testmodels");
+    const ImportRun run = Import({morph, twoSets});
+    ASSERT_EQ(0, run.status) << run.err;
+    const std::string expected[] = {
+        "zolt-import: warning: " + morph + ": mesh Cube: its 2 morph targets are not converted\n",
+        "zolt-import: warning: " + morph + ": the morph and mesh tracks of the animation are not converted\n",
+        "zolt-import: warning: " + twoSets +
+            ": mesh geom-Quader01: texture coordinate sets after the first are not converted\n",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(std::string::npos, run.err.find(line)) << run.err;
+    }
+    EXPECT_EQ(2, std::count(run.out.begin(), run.out.end(), '\n')) << run.out;
+    Load("AnimatedMorphCube.KVF");
+    Load("cube_with_2UVs.KVF");
+}
+
+} // namespace
