@@ -114,11 +114,19 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     ASSERT_TRUE(EnsureDirectory(dir.File("maps")));
     ASSERT_TRUE(WritePngArgb(dir.File("maps/glass.png"), 4, 4, glass, false));
     ASSERT_TRUE(WritePngArgb(dir.File("sky.png"), 4, 4, sky));
+    // A separate opacity image is folded into a copy of its colour texture.
+    std::vector<uint32_t> mask(4 * 4);
+    for (size_t i = 0; i < mask.size(); ++i) {
+        mask[i] = 0xFF000000u | 0x010101u * static_cast<uint32_t>(i * 17);
+    }
+    ASSERT_TRUE(WritePngArgb(dir.File("mask.png"), 4, 4, mask));
     WriteText(dir.File("boxes.mtl"), "newmtl shiny\nKa 0.1 0.2 0.3\nKd 0.4 0.5 0.6\nKs 0.7 0.8 0.9\nNs 25\n"
                                      "d 0.5\nmap_Kd Maps\\Glass.PNG\nmap_d Maps\\Glass.PNG\n"
-                                     "newmtl matte\nKd 1 1 1\nmap_Kd sky.png\n");
+                                     "newmtl matte\nKd 1 1 1\nmap_Kd sky.png\n"
+                                     "newmtl masked\nmap_Kd sky.png\nmap_d mask.png\n");
     WriteText(dir.File("boxes.obj"), "mtllib boxes.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
-                                     "usemtl shiny\nf 1/1 2/2 3/3\nusemtl matte\nf 3/3 2/2 1/1\n");
+                                     "usemtl shiny\nf 1/1 2/2 3/3\nusemtl matte\nf 3/3 2/2 1/1\n"
+                                     "usemtl masked\nf 1/1 3/3 2/2\n");
     const ImportRun run = Import({dir.File("boxes.obj")});
     ASSERT_EQ(0, run.status) << run.err;
 
@@ -128,7 +136,8 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     std::vector<std::string> names;
     for (const import::PackEntry& member : members) {
         names.push_back(member.name);
-        if (member.name == "glass.TGA") {
+        const bool glassy = member.name == "glass.TGA", masked = member.name == "sky_A.TGA";
+        if (glassy || masked) {
             int w = 0, h = 0, c = 0;
             stbi_uc* pixels = stbi_load_from_memory(member.bytes.data(), static_cast<int>(member.bytes.size()), &w,
                                                     &h, &c, 4);
@@ -137,12 +146,13 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
             for (int i = 0; i < 16; ++i) {
                 const uint32_t argb = (uint32_t(pixels[i * 4 + 3]) << 24) | (uint32_t(pixels[i * 4]) << 16) |
                                       (uint32_t(pixels[i * 4 + 1]) << 8) | pixels[i * 4 + 2];
-                EXPECT_EQ(glass[i], argb) << i;
+                const uint32_t expected = glassy ? glass[i] : (sky[i] & 0x00FFFFFFu) | ((mask[i] & 0xFFu) << 24);
+                EXPECT_EQ(expected, argb) << member.name << " " << i;
             }
             stbi_image_free(pixels);
         }
     }
-    EXPECT_EQ((std::vector<std::string>{"boxes.KVF", "glass.TGA", "sky.JPG"}), names);
+    EXPECT_EQ((std::vector<std::string>{"boxes.KVF", "glass.TGA", "sky.JPG", "mask.JPG", "sky_A.TGA"}), names);
 
     // The scene's own loader reads the material, and its textures load from
     // the pack on a device.
@@ -155,7 +165,7 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     ASSERT_EQ(0, scene.Prepare(device.get()));
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
     // The library puts its default material first.
-    ASSERT_EQ(3, scene.materialCount);
+    ASSERT_EQ(4, scene.materialCount);
     const CMaterial& m = scene.materials[1];
     EXPECT_STREQ("shiny", m.name);
     EXPECT_FLOAT_EQ(0.1f, m.ambient.r);
@@ -173,6 +183,11 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     ASSERT_EQ(1, matte.mapCount);
     EXPECT_STREQ("sky.JPG", matte.maps[0].fileName);
     EXPECT_NE(nullptr, matte.maps[0].texture);
+    const CMaterial& masked = scene.materials[3];
+    ASSERT_EQ(2, masked.mapCount);
+    EXPECT_STREQ("sky_A.TGA", masked.maps[0].fileName);
+    EXPECT_NE(nullptr, masked.maps[0].texture);
+    EXPECT_EQ(6, masked.maps[1].kind);
 }
 
 TEST_F(ModelTest, AppendReplacesMembersOfTheSameNameAndKeepsTheRest)

@@ -104,7 +104,16 @@ kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureSto
 
     const bool diffuse = AddMap(material, aiTextureType_DIFFUSE, kDiffuseMap, "diffuse", textures, &out, report) ||
                          AddMap(material, aiTextureType_BASE_COLOR, kDiffuseMap, "diffuse", textures, &out, report);
-    if (!AddMap(material, aiTextureType_OPACITY, kOpacityMap, "opacity", textures, &out, report) && diffuse) {
+    if (AddMap(material, aiTextureType_OPACITY, kOpacityMap, "opacity", textures, &out, report)) {
+        kvf::TextMap& opacity = out.maps.back();
+        if (diffuse && opacity.fileName != out.maps.front().fileName) {
+            const std::string merged = textures->MergeOpacity(out.maps.front().fileName, opacity.fileName, report);
+            if (!merged.empty()) {
+                out.maps.front().fileName = merged;
+                opacity.fileName = merged;
+            }
+        }
+    } else if (diffuse) {
         // A blended glTF material takes its coverage from the texture's alpha.
         aiString mode;
         if (material->Get(AI_MATKEY_GLTF_ALPHAMODE, mode) == AI_SUCCESS && std::strcmp(mode.C_Str(), "BLEND") == 0) {

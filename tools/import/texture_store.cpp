@@ -217,6 +217,58 @@ std::string TextureStore::FindFile(const std::string& reference) const
     return "";
 }
 
+const std::vector<uint8_t>* TextureStore::SourceOf(const std::string& member) const
+{
+    auto source = m_sources.find(member);
+    if (source != m_sources.end()) {
+        return &source->second;
+    }
+    for (const PackEntry& entry : m_entries) {
+        if (entry.name == member) {
+            return &entry.bytes;
+        }
+    }
+    return nullptr;
+}
+
+std::string TextureStore::MergeOpacity(const std::string& colourMember, const std::string& opacityMember,
+                                       ConversionReport* report)
+{
+    const std::string key = colourMember + "|" + opacityMember;
+    auto known = m_merged.find(key);
+    if (known != m_merged.end()) {
+        return known->second;
+    }
+    const std::vector<uint8_t>* colour = SourceOf(colourMember);
+    const std::vector<uint8_t>* opacity = SourceOf(opacityMember);
+    std::string member;
+    int cw = 0, ch = 0, ow = 0, oh = 0, channels = 0;
+    stbi_uc* rgba = nullptr;
+    stbi_uc* grey = nullptr;
+    if (colour != nullptr && opacity != nullptr && colour->size() < 0x7fffffff && opacity->size() < 0x7fffffff) {
+        rgba = stbi_load_from_memory(colour->data(), static_cast<int>(colour->size()), &cw, &ch, &channels, 4);
+        grey = stbi_load_from_memory(opacity->data(), static_cast<int>(opacity->size()), &ow, &oh, &channels, 1);
+    }
+    if (rgba != nullptr && grey != nullptr && cw == ow && ch == oh) {
+        // White is opaque, black transparent.
+        for (size_t i = 0; i < static_cast<size_t>(cw) * ch; ++i) {
+            rgba[i * 4 + 3] = grey[i];
+        }
+        PackEntry merged;
+        stbi_write_tga_to_func(AppendBytes, &merged.bytes, cw, ch, 4, rgba);
+        member = ClaimMemberName(Stem(colourMember) + "_A.TGA");
+        merged.name = member;
+        m_entries.push_back(std::move(merged));
+    } else {
+        report->Warn("opacity map " + opacityMember + " cannot be folded into texture " + colourMember +
+                     " (they differ in size or cannot be decoded); the texture's own alpha is used");
+    }
+    stbi_image_free(rgba);
+    stbi_image_free(grey);
+    m_merged[key] = member;
+    return member;
+}
+
 std::string TextureStore::Add(const std::string& reference, ConversionReport* report)
 {
     auto known = m_byReference.find(reference);
@@ -231,6 +283,7 @@ std::string TextureStore::Add(const std::string& reference, ConversionReport* re
         const std::string index = reference.size() > 1 && reference[0] == '*' ? reference.substr(1)
                                                                                : Stem(reference);
         std::string extension;
+        std::vector<uint8_t> source;
         if (embedded->mHeight == 0) {
             const std::vector<uint8_t> data(reinterpret_cast<const uint8_t*>(embedded->pcData),
                                             reinterpret_cast<const uint8_t*>(embedded->pcData) + embedded->mWidth);
@@ -240,6 +293,8 @@ std::string TextureStore::Add(const std::string& reference, ConversionReport* re
                 extension = UpperCase(hint);
             } else if (!Convert(data, &bytes, &extension, &reason)) {
                 report->Warn("embedded texture " + reference + " is not converted: " + reason);
+            } else {
+                source = data;
             }
         } else {
             // Raw texels, BGRA.
@@ -256,6 +311,9 @@ std::string TextureStore::Add(const std::string& reference, ConversionReport* re
         }
         if (!bytes.empty()) {
             member = ClaimMemberName(m_prefix + "_" + index + "." + extension);
+            if (!source.empty()) {
+                m_sources[member] = std::move(source);
+            }
         }
     } else {
         const std::string file = FindFile(reference);
@@ -273,6 +331,7 @@ std::string TextureStore::Add(const std::string& reference, ConversionReport* re
             if (Convert(bytes, &converted, &newExtension, &reason)) {
                 bytes.swap(converted);
                 member = ClaimMemberName(Stem(file) + "." + newExtension);
+                m_sources[member] = std::move(converted);
             } else {
                 report->Warn("texture " + file + " is not converted: " + reason);
                 bytes.clear();

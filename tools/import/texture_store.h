@@ -30,6 +30,13 @@ public:
     // or "" after a warning when it cannot be found or read.
     std::string Add(const std::string& reference, ConversionReport* report);
 
+    // The engine blends an opacity map by the alpha of the texture drawn
+    // with it, so a separate opacity image is folded into the alpha of a
+    // copy of the colour texture: the member name of that copy, or "" after
+    // a warning when the two images cannot be combined (sizes differ).
+    std::string MergeOpacity(const std::string& colourMember, const std::string& opacityMember,
+                             ConversionReport* report);
+
     std::vector<PackEntry>& Entries() { return m_entries; }
 
 private:
@@ -39,7 +46,13 @@ private:
     const aiScene* m_scene;
     std::string m_directory;
     std::string m_prefix;
+    // The image a member was made from: its source bytes when it was
+    // re-encoded (JPEG would blur a merge), else the member's own.
+    const std::vector<uint8_t>* SourceOf(const std::string& member) const;
+
     std::map<std::string, std::string> m_byReference;
+    std::map<std::string, std::string> m_merged; // "colour|opacity" -> member
+    std::map<std::string, std::vector<uint8_t>> m_sources; // re-encoded members' sources
     std::vector<PackEntry> m_entries;
 };
 
