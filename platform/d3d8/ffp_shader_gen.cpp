@@ -388,7 +388,10 @@ std::string GenerateFfpVertexShader(const FfpKey& key, bool zeroToOneDepth)
         if (key.needSpecular != 0) {
             s += "    vec4 Cs = " + MaterialColor(key.specularSource, 2) + ";\n";
             s += "    vec3 spc = vec3(0.0);\n";
-            s += key.localViewer != 0 ? "    vec3 V = -normalize(P);\n" : "    vec3 V = vec3(0.0, 0.0, -1.0);\n";
+            // The view direction serves the lights' highlights only.
+            if (key.lightCount > 0) {
+                s += key.localViewer != 0 ? "    vec3 V = -normalize(P);\n" : "    vec3 V = vec3(0.0, 0.0, -1.0);\n";
+            }
         }
         for (int i = 0; i < key.lightCount; ++i) {
             AppendLight(key, i, &s);

@@ -212,6 +212,12 @@ TEST_F(FfpLightingTest, AmbientFromRenderStateMaterialAndEmissive) {
     state.material.Emissive = {0.1f, 0.0f, 0.2f, 0.0f};
     state.ambient = 0x00406080;
     CheckQuad(FacingQuad(0.5f, 0.5f), state, {}, "no-lights");
+    // Highlights switched on with no light to make them: the same picture.
+    state.material.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    state.material.Power = 10.0f;
+    Options specular;
+    specular.specularEnable = true;
+    CheckQuad(FacingQuad(0.5f, 0.5f), state, specular, "no-lights-specular");
 
     // A directional light adds its own ambient (never attenuated) to the render state's.
     D3DLIGHT8 light = MakeLight(D3DLIGHT_DIRECTIONAL, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, 0.0f);
