@@ -6,8 +6,36 @@
 
 #include "platform/image_format_decoders.h"
 
+namespace {
+
+uint32_t ReadU32BE(const uint8_t* p) {
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+// stb grows its buffer for the image data by each chunk's stated length
+// before it reads the chunk, so a lying length would make it allocate up to
+// 4 GB. Every chunk up to IEND must fit in the file: length, type, data and
+// check value.
+bool ChunksFit(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (size - pos >= 8) {
+        const uint64_t length = ReadU32BE(data + pos);
+        if (length + 12 > size - pos) {
+            return false;
+        }
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0) {
+            return true;
+        }
+        pos += static_cast<size_t>(length) + 12;
+    }
+    return true;
+}
+
+} // namespace
+
 DecodeResult DecodePng(const uint8_t* data, size_t size, DecodedImage* image) {
-    if (size > static_cast<size_t>(INT_MAX)) {
+    if (size > static_cast<size_t>(INT_MAX) || !ChunksFit(data, size)) {
         return DecodeResult::InvalidData;
     }
     const int length = static_cast<int>(size);

@@ -42,7 +42,7 @@ void CMesh::EvaluateModifiers()
     const UINT bytes = static_cast<UINT>(vertexCount) * sizeof(MeshVertex);
     BYTE* data = nullptr;
     // A buffer that cannot be locked keeps last frame's contents.
-    if (FAILED(vertexBuffer->Lock(0, bytes, &data, 0)) || data == nullptr) {
+    if (vertexBuffer->Lock(0, bytes, &data, 0) != D3D_OK || data == nullptr) {
         return;
     }
     std::memcpy(data, deformedVertices.data(), bytes);
