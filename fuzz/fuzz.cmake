@@ -16,7 +16,8 @@ zolt_fuzzer(pack_fuzzer LINKS zolt_pack)
 # The script harness plays no music: its own stream replaces the library's.
 zolt_fuzzer(script_fuzzer SOURCES ${ZOLT_FUZZ_DIR}/silent_music_stream.cpp LINKS zolt_demo)
 zolt_fuzzer(scene_fuzzer LINKS zolt_scene)
-zolt_fuzzer(image_fuzzer LINKS zolt_platform)
+# The image harness carries its own coverage-instrumented build of stb_image.
+zolt_fuzzer(image_fuzzer SOURCES ${ZOLT_FUZZ_DIR}/stb_image_instrumented.cpp LINKS zolt_platform)
 
 file(GLOB seed_sources CONFIGURE_DEPENDS ${ZOLT_FUZZ_DIR}/seeds/*.cpp)
 add_executable(zolt-fuzz-seeds ${seed_sources})

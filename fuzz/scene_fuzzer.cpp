@@ -77,8 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (CMesh* mesh : scene.meshes) {
             mesh->DeformVertices();
             if (mesh->vertexCount > 0) {
+                const int last = mesh->vertexCount - 1;
                 MeshVertex vertex;
-                mesh->DeformVertex(mesh->vertexCount - 1, &vertex);
+                mesh->DeformVertex(last, &vertex);
+                // Each modifier alone on one position, as the transparent
+                // pass and the bounds use them.
+                for (CModifier* modifier : mesh->modifiers) {
+                    D3DVECTOR point{vertex.x, vertex.y, vertex.z};
+                    modifier->deformPoint(&point, &point, last);
+                }
             }
         }
     }
