@@ -5,68 +5,26 @@
 // be reported as out of memory instead.
 #include "platform/image_decoder.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/support/jpeg_encoder.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ZOLT_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZOLT_ADDRESS_SANITIZER 1
-#endif
-#endif
+#include "tests/support/memory_cap.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The address space the process maps now, in bytes.
-uint64_t MappedBytes()
-{
-    unsigned long long pages = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm != nullptr) {
-        if (std::fscanf(statm, "%llu", &pages) != 1) {
-            pages = 0;
-        }
-        std::fclose(statm);
-    }
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-}
-
-// The decode's result, from a child allowed 128 MB more address space than
-// it starts with. AddressSanitizer maps terabytes of shadow memory, so there
-// the decode runs uncapped (its allocator still reports absurd requests).
+// The decode's result in a child allowed 128 MB more address space.
 DecodeResult DecodeWithCappedMemory(const Bytes& bytes)
 {
-#ifdef ZOLT_ADDRESS_SANITIZER
-    DecodedImage image;
-    return DecodeImage(bytes.data(), bytes.size(), &image);
-#else
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        const rlim_t cap = MappedBytes() + (128ull << 20);
-        const rlimit limit{cap, cap};
-        setrlimit(RLIMIT_AS, &limit);
+    const int result = RunWithMemoryCap(128ull << 20, [&bytes] {
         DecodedImage image;
-        _exit(static_cast<int>(DecodeImage(bytes.data(), bytes.size(), &image)));
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        ADD_FAILURE() << "the decoding child did not finish";
-        return DecodeResult::Ok;
-    }
-    return static_cast<DecodeResult>(WEXITSTATUS(status));
-#endif
+        return static_cast<int>(DecodeImage(bytes.data(), bytes.size(), &image));
+    });
+    EXPECT_GE(result, 0) << "the decoding child did not finish";
+    return static_cast<DecodeResult>(result);
 }
 
 // An 8 x 8 grey JPEG whose frame header is then made to claim 16384 x 16384.
