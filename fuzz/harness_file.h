@@ -1,6 +1,6 @@
-// A file of the harness's own (in $TMPDIR or /tmp, named by the process) that
-// takes each input whole, for readers that open files by name. Removed when
-// the process ends.
+// A file of the harness's own (in $TMPDIR, else /dev/shm or /tmp, named by
+// the process) that takes each input whole, for readers that open files by
+// name. Removed when the process ends.
 #pragma once
 
 #include <cstddef>

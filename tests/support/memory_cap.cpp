@@ -14,6 +14,7 @@
 #endif
 #endif
 
+#ifndef ZOLT_ADDRESS_SANITIZER
 namespace {
 
 uint64_t MappedBytes()
@@ -30,6 +31,7 @@ uint64_t MappedBytes()
 }
 
 } // namespace
+#endif
 
 int RunWithMemoryCap(uint64_t extraBytes, const std::function<int()>& work)
 {
