@@ -1,13 +1,12 @@
 // Load-time cost of textures: decoding a 512 x 512 JPEG and TGA, and
 // creating a texture with its full mip chain from a JPEG in memory.
-#include <cstdlib>
 #include <vector>
 
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 
 #include "platform/d3dx/d3dx_texture.h"
 #include "platform/d3dx/image_decoder.h"
+#include "tests/support/jpeg_encoder.h"
 #include "tests/support/recording_texture_device.h"
 
 namespace {
@@ -17,35 +16,17 @@ constexpr int kSide = 512;
 uint8_t PatternByte(int x, int y, int channel) { return static_cast<uint8_t>((x * (channel + 1) + y * 3) ^ (x * y >> 4)); }
 
 std::vector<uint8_t> MakeJpeg() {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = kSide;
-    cinfo.image_height = kSide;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(kSide * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
+    std::vector<uint8_t> samples;
+    for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
             for (int c = 0; c < 3; ++c) {
-                row[x * 3 + c] = PatternByte(x, static_cast<int>(cinfo.next_scanline), c);
+                samples.push_back(PatternByte(x, y, c));
             }
         }
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> file(buffer, buffer + size);
-    std::free(buffer);
-    return file;
+    JpegEncoding encoding;
+    encoding.quality = 90;
+    return EncodeJpegSamples(kSide, kSide, 3, samples, encoding);
 }
 
 // Uncompressed 32-bit, top-down.

@@ -13,6 +13,8 @@ namespace {
 // minizip's case-insensitive comparison of member names.
 constexpr int kCaseInsensitive = 2;
 constexpr unsigned kReadChunk = 0xFFFF;
+// The first buffer for a member's bytes; it doubles as they arrive.
+constexpr uint64_t kFirstCapacity = 64u * 1024u;
 
 long long FileSizeOf(const char* path)
 {
@@ -112,8 +114,12 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
         return 1;
     }
 
-    PackBlock* newBlock = new (std::nothrow) PackBlock{static_cast<int32_t>(storedSize), 0, nullptr};
-    unsigned char* data = new (std::nothrow) unsigned char[storedSize > 0 ? storedSize : 1];
+    // The buffer grows with the bytes that really arrive, up to the stored
+    // size, so a stored size that lies costs at most twice what the member
+    // holds.
+    uint64_t capacity = storedSize < kFirstCapacity ? storedSize : kFirstCapacity;
+    PackBlock* newBlock = new (std::nothrow) PackBlock{0, 0, nullptr};
+    unsigned char* data = new (std::nothrow) unsigned char[capacity > 0 ? capacity : 1];
     if (newBlock == nullptr || data == nullptr) {
         ShowError("LibUtils : Not enough memory to read %s (%llu bytes)", memberName,
                   static_cast<unsigned long long>(storedSize));
@@ -129,7 +135,24 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     uint64_t total = 0;
     bool failed = false;
     while (total < storedSize) {
-        const uint64_t left = storedSize - total;
+        if (total == capacity) {
+            const uint64_t grown = capacity * 2 < storedSize ? capacity * 2 : storedSize;
+            unsigned char* larger = new (std::nothrow) unsigned char[grown];
+            if (larger == nullptr) {
+                ShowError("LibUtils : Not enough memory to read %s (%llu bytes)", memberName,
+                          static_cast<unsigned long long>(storedSize));
+                FreeBlock(newBlock);
+                unzCloseCurrentFile(archive);
+                unzClose(archive);
+                return 1;
+            }
+            std::memcpy(larger, data, static_cast<size_t>(total));
+            delete[] data;
+            data = larger;
+            newBlock->data = data;
+            capacity = grown;
+        }
+        const uint64_t left = capacity - total;
         const unsigned chunk = left < kReadChunk ? static_cast<unsigned>(left) : kReadChunk;
         const int n = unzReadCurrentFile(archive, data + total, chunk);
         if (n < 0) {

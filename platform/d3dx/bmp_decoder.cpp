@@ -174,16 +174,22 @@ bool ReadPalette(const uint8_t* data, size_t size, size_t pixelOffset, const Bmp
     return true;
 }
 
+uint64_t RowStride(uint64_t width, uint32_t bits) {
+    return (width * bits + 31) / 32 * 4;
+}
+
+// Whether `available` bytes hold every row; the padding of the last row may
+// be missing, its pixels may not.
+bool RowsFit(uint64_t width, uint64_t height, uint32_t bits, size_t available) {
+    const uint64_t rowBytes = (width * bits + 7) / 8;
+    return RowStride(width, bits) * (height - 1) + rowBytes <= available;
+}
+
 DecodeResult DecodeUncompressed(const uint8_t* pixels, size_t available, const BmpInfo& info,
                                 const std::vector<uint32_t>& palette, DecodedImage* image) {
     const size_t width = image->width;
     const size_t height = image->height;
-    const uint64_t rowBytes = (static_cast<uint64_t>(width) * info.bits + 7) / 8;
-    const uint64_t stride = (static_cast<uint64_t>(width) * info.bits + 31) / 32 * 4;
-    // The padding of the last row may be missing; its pixels may not.
-    if (stride * (height - 1) + rowBytes > available) {
-        return DecodeResult::InvalidData;
-    }
+    const uint64_t stride = RowStride(width, info.bits);
 
     uint32_t masks[4];
     for (int i = 0; i < 4; ++i) {
@@ -317,11 +323,15 @@ DecodeResult DecodeBmp(const uint8_t* data, size_t size, DecodedImage* image) {
         return DecodeResult::InvalidData;
     }
     const size_t available = size - pixelOffset;
+    // Refused before the texels are allocated when the data cannot hold them.
     if (info.compression == kRle8 || info.compression == kRle4) {
         // Each two-byte code yields at most 255 pixels.
         if (static_cast<uint64_t>(info.width) * height > (available / 2) * 255u + 255u) {
             return DecodeResult::InvalidData;
         }
+    } else if (info.width > kMaxImageSide || height > kMaxImageSide ||
+               !RowsFit(static_cast<uint64_t>(info.width), static_cast<uint64_t>(height), info.bits, available)) {
+        return DecodeResult::InvalidData;
     }
     DecodeResult allocated = AllocateTexels(image, info.width, height);
     if (allocated != DecodeResult::Ok) {

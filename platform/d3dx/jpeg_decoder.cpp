@@ -61,6 +61,9 @@ void Convert(const JpegJob& job, const JSAMPLE* row, uint32_t* dst, UINT width) 
     }
 }
 
+// 64 pixels per bit of coded data.
+constexpr uint64_t kPixelsPerByte = 64 * 8;
+
 DecodeResult Run(JpegJob* job, const uint8_t* data, size_t size, DecodedImage* image) {
     jpeg_decompress_struct& cinfo = job->cinfo;
     if (setjmp(job->err.jump) != 0) {
@@ -73,6 +76,12 @@ DecodeResult Run(JpegJob* job, const uint8_t* data, size_t size, DecodedImage* i
     }
     if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxImageSide ||
         cinfo.image_height > kMaxImageSide) {
+        return DecodeResult::InvalidData;
+    }
+    // Every 8 x 8 block costs the coded data at least one bit, and data that
+    // runs out fails the decode, so a header promising more pixels than that
+    // is refused before the texels (and libjpeg's buffers) are allocated.
+    if (static_cast<uint64_t>(cinfo.image_width) * cinfo.image_height > static_cast<uint64_t>(size) * kPixelsPerByte) {
         return DecodeResult::InvalidData;
     }
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;

@@ -15,6 +15,12 @@ MessageBoxHook& hookSlot()
     return hook;
 }
 
+bool& echoSlot()
+{
+    static bool echo = true;
+    return echo;
+}
+
 // A real box needs a video driver that has a screen to put it on.
 bool displayAvailable()
 {
@@ -31,6 +37,11 @@ bool displayAvailable()
 void SetMessageBoxHook(MessageBoxHook hook)
 {
     hookSlot() = std::move(hook);
+}
+
+void SetMessageBoxEcho(bool enabled)
+{
+    echoSlot() = enabled;
 }
 
 std::string FormatMessageBoxLine(const char* caption, const char* text)
@@ -51,9 +62,11 @@ std::string FormatMessageBoxLine(const char* caption, const char* text)
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type)
 {
-    const std::string line = FormatMessageBoxLine(caption, text);
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+    if (echoSlot()) {
+        const std::string line = FormatMessageBoxLine(caption, text);
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    }
 
     if (hookSlot()) {
         hookSlot()(MessageBoxRecord{caption != nullptr ? caption : "", text != nullptr ? text : "", type});

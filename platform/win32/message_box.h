@@ -22,6 +22,11 @@ struct MessageBoxRecord {
 using MessageBoxHook = std::function<void(const MessageBoxRecord&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
+// Whether boxes are also written to standard error (on by default). Programs
+// that show thousands of boxes on purpose, such as the fuzzing harnesses,
+// turn it off together with a hook.
+void SetMessageBoxEcho(bool enabled);
+
 // The standard-error form of a box: the title, ": ", then the text with each
 // tab written as \t and each line break as \n.
 std::string FormatMessageBoxLine(const char* caption, const char* text);

@@ -43,7 +43,7 @@ TEST(Program, EndsByItselfOnceTheMusicHasPlayed)
     const Outcome outcome = RunZolt(folder);
     EXPECT_EQ(outcome.status, 0) << outcome.errors;
     EXPECT_GE(outcome.seconds, 1.5);
-    EXPECT_LT(outcome.seconds, 30.0);
+    EXPECT_LT(outcome.seconds, 59.0);  // a hang guard: the command stops it at 60 s
     EXPECT_EQ(outcome.errors.find("Zolt Engine"), std::string::npos) << outcome.errors;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/box_capture.h"
+#include "tests/support/memory_cap.h"
 #include "tests/support/pack_builder.h"
 
 namespace {
@@ -326,6 +327,31 @@ TEST_F(PackTest, ImplausibleStoredSizeIsRefusedBeforeAllocating)
     EXPECT_EQ(nullptr, file.block);
     ASSERT_EQ(1u, boxes.Texts().size());
     EXPECT_EQ(0u, boxes.Texts()[0].find("LibUtils : file m.bin is too large (4026531840 bytes) in the "));
+}
+
+// A stored size the archive could hold (its 200 KB times the inflate limit)
+// but that lies: the member costs memory by the bytes that arrive, not by the
+// size it claims. Opened in a child with 128 MB of room, where allocating
+// the claimed 200 MB would fail.
+TEST_F(PackTest, LyingStoredSizeCostsOnlyTheBytesThatArrive)
+{
+    ASSERT_TRUE(RunPython(std::string(kPatchHelpers) +
+                              "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                              "    z.writestr('m.bin', b'x' * 200000)\n"
+                              "data = bytearray(open(sys.argv[1], 'rb').read())\n"
+                              "patch(data, b'PK\\x03\\x04', 22, '<I', 200000000)\n"
+                              "patch(data, b'PK\\x01\\x02', 24, '<I', 200000000)\n"
+                              "open(sys.argv[1], 'wb').write(data)\n",
+                          Archive()));
+    const std::string archive = Archive();
+    const int kept = RunWithMemoryCap(128ull << 20, [&archive] {
+        CPackFile file;
+        if (file.Open("m.bin", archive.c_str()) != 0) {
+            return 1;
+        }
+        return file.Remaining() == 200000 ? 0 : 2;
+    });
+    EXPECT_EQ(0, kept);
 }
 
 } // namespace

@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #include <stb/stb_image_write.h>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/jpeg_encoder.h"
 
 namespace {
 
@@ -363,32 +364,11 @@ Bytes FfmpegJpeg(uint32_t left, uint32_t right) {
     return ReadFile(jpg);
 }
 
-// A JPEG from libjpeg's own encoder: one component (grey) or four (CMYK,
-// written with an Adobe marker as Adobe's tools do).
+// A JPEG from libjpeg's own encoder: one component (grey) or four (CMYK).
 Bytes LibjpegEncode(int width, int height, int components, const std::vector<uint8_t>& samples) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&samples[cinfo.next_scanline * width * components]);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes result(buffer, buffer + size);
-    std::free(buffer);
-    return result;
+    JpegEncoding encoding;
+    encoding.quality = 100;
+    return EncodeJpegSamples(width, height, components, samples, encoding);
 }
 
 Bytes StbPng(const Grid& grid, int channels) {

@@ -41,7 +41,7 @@ TEST_F(CapturedBoxes, LongMessagesAreCutAt511Characters)
     EXPECT_EQ(boxes[0].text.size(), 511u);
 }
 
-TEST_F(CapturedBoxes, EveryBoxAlsoGoesToStandardError)
+TEST_F(CapturedBoxes, EveryBoxAlsoGoesToStandardErrorUnlessTurnedOff)
 {
     ::testing::internal::CaptureStderr();
     MessageBoxA(nullptr, "Bad file : not a KVF", "Error", MB_OK);
@@ -49,6 +49,15 @@ TEST_F(CapturedBoxes, EveryBoxAlsoGoesToStandardError)
     EXPECT_EQ(err, "Error: Bad file : not a KVF\n");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].type, MB_OK);
+
+    // Turned off, the line is not written; the hook still sees the box.
+    SetMessageBoxEcho(false);
+    ::testing::internal::CaptureStderr();
+    MessageBoxA(nullptr, "quiet", "Error", MB_OK);
+    const std::string quiet = ::testing::internal::GetCapturedStderr();
+    SetMessageBoxEcho(true);
+    EXPECT_EQ(quiet, "");
+    EXPECT_EQ(boxes.size(), 2u);
 }
 
 } // namespace
