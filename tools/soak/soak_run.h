@@ -1,0 +1,12 @@
+// zolt-soak from start to end: opens the show in the working directory as
+// the player does, but offscreen and on a clock driven by the frame number
+// that goes back to the music's start at its end, so that the show loops and
+// every effect is entered again and again; draws the frames and watches the
+// resident memory.
+#pragma once
+
+// Runs the program with the arguments after its name. 0 when the resident
+// memory after the last frame is within the bound of what it was after the
+// show's first loop; 1 when it grew more, the run ended before the show
+// looped once, or the show cannot start; 2 on a bad command line.
+int RunSoak(int argc, const char* const* argv);
