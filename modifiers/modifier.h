@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/d3d8/d3d8_types.h"
 #include "scene/mesh_vertex.h"
@@ -43,5 +44,48 @@ public:
     virtual void setBoundsMin(const D3DVECTOR* boundsMin) {}
     virtual void setBoundsMax(const D3DVECTOR* boundsMax) {}
 
+    // apply over `count` vertices: in[i] into out[i] with index i, in order;
+    // `in` and `out` may be the same array. Kinds override it with a loop
+    // that computes the same bits without a virtual call per vertex.
+    virtual void applyAll(const MeshVertex* in, MeshVertex* out, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            apply(&in[i], &out[i], i);
+        }
+    }
+
+    // Grows whenever prepare or update changes what apply computes, so a
+    // mesh can tell that a chain would write exactly what it wrote before.
+    uint64_t stamp() const { return m_stamp; }
+
     int32_t m_type;
+
+protected:
+    // The apply of most kinds: the position through deformPoint; normal,
+    // colour and texture coordinates copied from the input vertex.
+    void ApplyThroughDeformPoint(const MeshVertex* in, MeshVertex* out, int index)
+    {
+        const D3DVECTOR position = {in->x, in->y, in->z};
+        D3DVECTOR moved;
+        deformPoint(&position, &moved, index);
+        *out = *in;
+        out->x = moved.x;
+        out->y = moved.y;
+        out->z = moved.z;
+    }
+
+    // Counts a change of the state apply reads: when `state` differs bit for
+    // bit from `*kept`, it is kept and the stamp grows.
+    template <typename State>
+    void KeepState(const State& state, State* kept)
+    {
+        if (std::memcmp(&state, kept, sizeof(State)) != 0) {
+            std::memcpy(kept, &state, sizeof(State));
+            ++m_stamp;
+        }
+    }
+    void Restamp() { ++m_stamp; }
+
+private:
+    uint64_t m_stamp = 0;
 };

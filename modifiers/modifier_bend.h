@@ -8,12 +8,12 @@ public:
     CModifierBend();
     ~CModifierBend() override;
 
-    // The bend itself is done by a later step: these do nothing yet.
     void prepare() override;
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
 
     int32_t m_axis;                         // 0, 1, 2: the file's X, Y, Z
     CControllerFloat* m_angleController;     // owned; degrees in the file
@@ -21,4 +21,7 @@ public:
     float m_angle;      // radians
     float m_direction;  // radians, sign inverted
     float m_radius;
+
+private:
+    void PrepareControllers();
 };

@@ -31,12 +31,21 @@ public:
     CModifierSkin();
     ~CModifierSkin() override;
 
-    // Skinning is done by a later step: these five do nothing yet.
+    // Inverts the mesh and bind matrices (a singular one inverts to the
+    // identity) and lays the influences out flat for applyAll.
     void prepare() override;
+    // Skinning matrices from the bound world matrices; a bone bound to
+    // nothing keeps the identity.
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
+    // One influence blends between the point and its skinned place; several
+    // add their weighted skinned places. An influence naming no bone of the
+    // table counts for nothing; a vertex outside the table does not move.
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    // The same bits as deformPoint per vertex, from the flat influence table
+    // and four lanes at a time (x, y, z of a point transform together).
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
 
     // Binds bone `index` to the world matrix `world` points to. Shows a
     // warning and changes nothing when there is no such bone.
@@ -50,4 +59,29 @@ public:
     std::vector<SkinVertex> m_vertices; // one per mesh vertex
     int32_t m_nbBone;
     std::vector<SkinBone> m_bones;     // record order
+
+private:
+    // The influences of m_vertices as prepare found them (bones checked),
+    // grouped for applyAll: m_order lists the table's vertices kind by kind,
+    // kind k from m_kindStart[k] to m_kindStart[k + 1] - 1. Kind 0 does not
+    // move, kind 1 blends with one influence, kinds 2 to 4 add up exactly
+    // that many influences and kind 5 any other number. The influences of
+    // m_order[j] are m_influences[m_firstInfluence[j]] onwards.
+    enum Kind { kUnmoved = 0, kBlendOne = 1, kSumOther = 5, kKindCount = 6 };
+    struct Influence {
+        int32_t bone;
+        float weight;
+    };
+    void BuildInfluenceTable();
+    bool HasBone(int32_t bone) const;
+
+    std::vector<int32_t> m_order;
+    int32_t m_kindStart[kKindCount + 1] = {};
+    std::vector<int32_t> m_firstInfluence;
+    std::vector<Influence> m_influences;
+    // The skinning matrices again, on 16-byte boundaries.
+    struct alignas(16) Rows {
+        float m[16];
+    };
+    std::vector<Rows> m_rows;
 };

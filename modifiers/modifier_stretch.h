@@ -9,12 +9,12 @@ public:
     CModifierStretch();
     ~CModifierStretch() override;
 
-    // The stretch itself is done by a later step: these do nothing yet.
     void prepare() override;
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
 
     int32_t m_axis;
     CControllerFloat* m_stretchController; // owned
@@ -24,4 +24,7 @@ public:
     float m_low;            // ends of the mesh along the axis
     float m_high;
     float m_amplifyFactor;
+
+private:
+    void PrepareControllers();
 };

@@ -9,12 +9,12 @@ public:
     CModifierTwist();
     ~CModifierTwist() override;
 
-    // The twist itself is done by a later step: these do nothing yet.
     void prepare() override;
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
 
     int32_t m_axis;                      // 2 after construction
     CControllerFloat* m_angleController; // owned; degrees in the file
@@ -24,4 +24,7 @@ public:
     uint8_t m_biasInUse;
     float m_height;
     float m_anglePerUnit;
+
+private:
+    void PrepareControllers();
 };

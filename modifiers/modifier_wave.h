@@ -11,12 +11,12 @@ public:
     CModifierWave();
     ~CModifierWave() override;
 
-    // The waves themselves are done by a later step: these do nothing yet.
     void prepare() override;
     void update() override;
     void setTime(const float* time) override;
     void apply(const MeshVertex* in, MeshVertex* out, int index) override;
     void deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index) override;
+    void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
     void LinearWave(const D3DVECTOR* in, D3DVECTOR* out) const;
     void Ripple(const D3DVECTOR* in, D3DVECTOR* out) const;
 
@@ -32,4 +32,7 @@ public:
     float m_decay;
     float m_width;
     PointFunction m_pointFunction; // the linear wave after construction
+
+private:
+    void PrepareControllers();
 };

@@ -10,12 +10,26 @@ public:
     // Destroys the target too.
     ~CCamera() override;
 
-    // Sets the view and projection; drawn by a later step (does nothing yet).
+    // Prepare draws once and returns 0.
     int Prepare(IDirect3DDevice8* device) override;
+    // Sets the projection and the view (eye at the position, looking at the
+    // target, turned by the roll) and keeps the view in the world matrix.
     void Draw(IDirect3DDevice8* device) override;
 
     CTargetObject* target; // owned; null until read or bound
     float parameter1;      // as read; unused
     float parameter2;      // as read; unused
     float fieldOfView;     // radians
+
+private:
+    // The last view and projection that could be built: a frame whose eye
+    // sits on its target (or whose lens is degenerate) keeps them.
+    D3DMATRIX m_lastView;
+    D3DMATRIX m_lastProjection;
+    bool m_hasView;
 };
+
+// The view from `eye` towards `target` turned by `roll` radians about the
+// viewing direction. False (out untouched) when there is no direction to
+// look along or the result is not finite.
+bool BuildCameraView(const D3DVECTOR& eye, const D3DVECTOR& target, float roll, D3DMATRIX* out);

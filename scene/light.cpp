@@ -5,6 +5,7 @@
 
 #include "app/error_box.h"
 #include "pack/pack_file.h"
+#include "platform/d3d8/d3d8.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
 
@@ -66,10 +67,23 @@ void CLight::Draw(IDirect3DDevice8* /*device*/)
 {
 }
 
-uint8_t CLight::Enable(IDirect3DDevice8* /*device*/, DWORD /*index*/)
+uint8_t CLight::Enable(IDirect3DDevice8* device, DWORD index)
 {
-    // Handing the light to the device (and drawing the target markers) is the
-    // drawing step, which is not part of the engine yet.
+    light.Position = position;
+    const bool targeted = type == kTargetedSpot && target != nullptr;
+    if (targeted) {
+        // A target on the light gives no direction: the last one is kept.
+        const D3DVECTOR aim = VectorSubtract(target->position, position);
+        if (VectorLength(aim) > 0.0f) {
+            light.Direction = aim;
+        }
+    }
+    device->SetLight(index, &light);
+    device->LightEnable(index, TRUE);
+    if (targeted) {
+        DrawLightMarker(device, position, kLightMarkerColour);
+        DrawLightMarker(device, target->position, markerFlag != 0 ? kTargetMarkerGreen : kTargetMarkerRed);
+    }
     return 1;
 }
 

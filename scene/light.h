@@ -18,8 +18,9 @@ public:
     // Fills the D3DLIGHT8 from the record. Returns 0.
     int Prepare(IDirect3DDevice8* device) override;
     void Draw(IDirect3DDevice8* device) override;
-    // Hands the light to the device at `index` each frame and returns 1;
-    // drawn by a later step (only the result exists yet).
+    // Hands the light at its current position (a targeted spot also aims
+    // at its target's) to the device at `index`, enables it and returns 1;
+    // a targeted spot then draws its two markers.
     uint8_t Enable(IDirect3DDevice8* device, DWORD index);
 
     int32_t type;
@@ -34,3 +35,12 @@ public:
     uint8_t markerFlag;      // target marker: not 0 green, 0 red
     D3DLIGHT8 light;
 };
+
+// Marker colours of targeted spot lights: the light, then its target.
+constexpr DWORD kLightMarkerColour = 0xFFFFFFFFu;
+constexpr DWORD kTargetMarkerGreen = 0x0000FF00u;
+constexpr DWORD kTargetMarkerRed = 0x00FF0000u;
+
+// A camera-facing square of side 4 at `point` in `colour`, unlit and
+// untextured; leaves blending off and depth writes on.
+void DrawLightMarker(IDirect3DDevice8* device, const D3DVECTOR& point, DWORD colour);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/error_box.h"
+#include "platform/d3d8/d3d8.h"
 #include "pack/pack_file.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
@@ -82,6 +83,63 @@ void CMaterial::Update(float t)
 bool CMaterial::IsTransparent() const
 {
     return transparency > 0.1f || (mapFlags & 6) != 0;
+}
+
+void CMaterial::Apply(IDirect3DDevice8* device)
+{
+    // Every stage ends with the texture of the map on it, or none: each is
+    // set once to that, so a material applied again changes nothing.
+    const int32_t stages = mapCount < kTextureStageCount ? mapCount : kTextureStageCount;
+    for (int32_t s = 0; s < kTextureStageCount; ++s) {
+        device->SetTexture(static_cast<DWORD>(s), s < stages ? maps[s].StageTexture() : nullptr);
+    }
+    for (int32_t s = 0; s < stages; ++s) {
+        maps[s].Apply(device, static_cast<DWORD>(s));
+    }
+    device->SetRenderState(D3DRS_SPECULARENABLE, power != 0.0f ? TRUE : FALSE);
+    device->SetMaterial(&deviceMaterial);
+    device->GetRenderState(D3DRS_CULLMODE, &savedCullMode);
+    if (twoSided != 0) {
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    }
+    device->SetRenderState(D3DRS_FILLMODE, wireframe != 0 ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+    if (transparency > 0.1f) {
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+        DWORD source = D3DBLEND_ONE;
+        DWORD destination = D3DBLEND_ONE;
+        if (blendKind == 0) {
+            source = D3DBLEND_ZERO;
+            destination = D3DBLEND_SRCCOLOR;
+        } else if (blendKind == 1) {
+            source = D3DBLEND_SRCCOLOR;
+            destination = D3DBLEND_INVSRCCOLOR;
+        }
+        device->SetRenderState(D3DRS_SRCBLEND, source);
+        device->SetRenderState(D3DRS_DESTBLEND, destination);
+    } else {
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    }
+    if ((mapFlags & 6) != 0) {
+        // An opacity map blends by the alpha.
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    }
+}
+
+void CMaterial::Unapply(IDirect3DDevice8* device)
+{
+    device->SetRenderState(D3DRS_CULLMODE, savedCullMode);
+    const int32_t stages = mapCount < kTextureStageCount ? mapCount : kTextureStageCount;
+    for (int32_t s = 0; s < stages; ++s) {
+        device->SetTexture(static_cast<DWORD>(s), nullptr);
+        device->SetTextureStageState(static_cast<DWORD>(s), D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+        device->SetTextureStageState(static_cast<DWORD>(s), D3DTSS_TEXCOORDINDEX, 0);
+    }
 }
 
 int CScene::ReadMaterial(CPackFile* file, CMaterial* material)

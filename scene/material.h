@@ -9,6 +9,9 @@
 class CTextMap;
 class IDirect3DDevice8;
 
+// Texture stages a device has; maps beyond them are not drawn.
+constexpr int32_t kTextureStageCount = 8;
+
 class CMaterial {
 public:
     CMaterial();
@@ -24,6 +27,12 @@ public:
     void Update(float t);
     // Transparent: drawn in the sorted pass rather than with its mesh.
     bool IsTransparent() const;
+    // Sets the textures, stage states, material and render states its faces
+    // are drawn with, noting the cull mode for Unapply.
+    void Apply(IDirect3DDevice8* device);
+    // Puts the cull mode back and empties the stages of its maps; blend, fill
+    // and depth writes stay as Apply set them.
+    void Unapply(IDirect3DDevice8* device);
 
     char* name;               // owned
     int32_t id;               // as read; lookups use the array index

@@ -13,6 +13,7 @@
 #include "scene/scene_object.h"
 
 class CMaterial;
+class FrustumPlanes;
 class IDirect3DIndexBuffer8;
 class IDirect3DVertexBuffer8;
 
@@ -31,27 +32,38 @@ public:
     // Destroys the modifiers first to last and releases the buffers.
     ~CMesh() override;
 
-    // Device buffers and subsets are made by a later step: returns 0 and
-    // does nothing yet.
+    // Refreshes the box, makes the vertex and index buffers (in the default
+    // pool, once) and the subsets. Without a device only the box, the
+    // deformed vertices and the subsets are made. 0, or 1 after a message
+    // when the device refuses a buffer (what was made stays with the mesh).
     int Prepare(IDirect3DDevice8* device) override;
-    // Drawing is a later step: does nothing yet.
+    // The opaque subsets, when the mesh is visible and in view; the modifier
+    // chain is evaluated first. Lighting and the world transform are put back.
     void Draw(IDirect3DDevice8* device) override;
+    // The in-view flag from the box moved by the world matrix (times the
+    // device's current world transform) against the frustum.
+    void TestVisibility(IDirect3DDevice8* device, const FrustumPlanes& frustum);
 
     // Moves every base vertex position by `matrix` as a row vector (no
     // division by w); normals stay.
     void TransformVertices(const D3DMATRIX& matrix);
 
     // ---- The modifier chain ------------------------------------------------
-    // Without modifiers these do nothing.
+    // The device-free steps of Prepare: the box from the base vertices and,
+    // with modifiers, the deformed vertices as a copy of them.
+    void PrepareDeformation();
+    // Without modifiers the three below do nothing (DeformVertex copies).
     // Runs the chain over every vertex into the deformed vertices and
-    // recomputes the box from them (no device needed).
+    // recomputes the box from them (no device needed). A position that comes
+    // out of the chain not finite keeps its base value.
     void DeformVertices();
     // DeformVertices, then the deformed vertices replace the vertex buffer's
-    // contents (when the mesh has one).
+    // contents (when the mesh has one). Skipped when no modifier has changed
+    // since the last upload into this buffer: the result would be the same.
     void EvaluateModifiers();
     // The chain on the single vertex `index`, as the transparent pass runs
-    // it: the first modifier from the base vertex, the later ones in place.
-    // Without modifiers, a copy of the base vertex.
+    // it: the first modifier from the base vertex, the later ones in place;
+    // the same bits as DeformVertices gives that vertex.
     void DeformVertex(int index, MeshVertex* out);
 
     CObjectList<CModifier> modifiers;   // owned, file order
@@ -80,4 +92,15 @@ public:
     // How many meshes were constructed and destroyed, for the debug trace.
     static int32_t s_constructed;
     static int32_t s_destroyed;
+
+private:
+    // The sum of the modifiers' stamps (each only grows).
+    uint64_t ModifierStamp() const;
+
+    // What the last upload of EvaluateModifiers wrote from: the buffer, the
+    // modifiers' stamp sum and the box it left.
+    IDirect3DVertexBuffer8* m_uploadedBuffer = nullptr;
+    uint64_t m_uploadedStamp = 0;
+    D3DVECTOR m_uploadedBoxMin = {0.0f, 0.0f, 0.0f};
+    D3DVECTOR m_uploadedBoxMax = {0.0f, 0.0f, 0.0f};
 };

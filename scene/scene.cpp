@@ -15,6 +15,7 @@
 #include "scene/mesh.h"
 #include "scene/node.h"
 #include "scene/shape.h"
+#include "scene/transparent_face_list.h"
 
 namespace {
 
@@ -72,12 +73,15 @@ CScene::CScene()
       endFrame(0),
       frameRate(0),
       ambientColour(0),
+      transparentFaces(nullptr),
       m_bindingIndex(nullptr)
 {
 }
 
 CScene::~CScene()
 {
+    delete transparentFaces;
+    transparentFaces = nullptr;
     delete[] materials;
     materials = nullptr;
     materialCount = 0;

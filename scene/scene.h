@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/d3d8/d3d8_types.h"
+
 #include "math/engine_math.h"
 #include "scene/object_list.h"
 
@@ -20,6 +22,7 @@ class CPackFile;
 class CShape;
 class CTextMap;
 class IDirect3DDevice8;
+class TransparentFaceList;
 
 // Kind codes of the object stream.
 enum KvfObjectKind {
@@ -41,13 +44,15 @@ public:
     CScene(const CScene&) = delete;
     CScene& operator=(const CScene&) = delete;
 
-    // Once after loading: prepares materials, lights, shapes and meshes, adds
-    // the default camera when there is none, binds skin bones by name,
-    // prepares the node controllers and poses frame 0. 0, or 1 after a
-    // message. The transparent-face list and the first evaluation of the
-    // modifier chains come with the drawing step, which is not written yet.
+    // Once after loading: prepares materials, lights, shapes and meshes (the
+    // device buffers), adds the default camera when there is none, binds
+    // skin bones by name, prepares the node controllers, poses frame 0,
+    // collects the transparent faces and evaluates every modifier chain
+    // once. 0, or 1 after a message; the scene is then only fit to be
+    // destroyed. Without a device nothing is made on one.
     virtual int Prepare(IDirect3DDevice8* device);
-    // The opaque part of a frame; drawn by a later step (does nothing yet).
+    // The opaque part of a frame: ambient, the first camera's view and
+    // projection, the frustum, the lights, the shapes and the meshes in view.
     virtual void Draw(IDirect3DDevice8* device);
 
     // Reads the KVF member `fileName` of `archiveName`. 0 on success; 1 after
@@ -60,8 +65,27 @@ public:
     // Samples every node at frameTime (frames), then the modifiers and the
     // materials' animated offsets.
     void Update(float frameTime);
-    // Draw, then the transparent faces; drawn by a later step.
+    // Draw, then the transparent faces sorted farthest first. The render
+    // states the materials change (cull, fill, blending) are put back as they
+    // were, so what draws next does not inherit them; the scene's lights stay
+    // on (Draw switches off those an earlier scene left beyond its own).
     void Render(IDirect3DDevice8* device);
+
+    // ---- Modifier preparation (no device needed) ---------------------------
+    // What Prepare does for the modifiers, without a device: every mesh's
+    // PrepareMeshModifiers, the node controllers, Update(0) and
+    // PrepareModifierChains. For tools that deform without drawing. 0, or 1
+    // after the message of a bone that cannot be found.
+    int PrepareModifiers();
+    // Right after a mesh's own preparation: its box and deformed copy
+    // (CMesh::PrepareDeformation), then each skin prepared and its bones
+    // bound by name to meshes (which are then hidden) or helpers. 0, or 1
+    // after "LibKVF : Cannot find the bone : %s".
+    int PrepareMeshModifiers(CMesh* mesh);
+    // After the frame-0 update: every modifier but the skins receives the
+    // mesh's box and pivot and is prepared, then each mesh runs its chain
+    // once (EvaluateModifiers).
+    void PrepareModifierChains();
 
     // The first object of that list with exactly this name (case-sensitive),
     // or null.
@@ -108,6 +132,7 @@ public:
     int32_t endFrame;
     int32_t frameRate;              // frames per second
     uint32_t ambientColour;         // 0x00RRGGBB
+    TransparentFaceList* transparentFaces; // owned; made by Prepare
 
 private:
     struct NodeBindingIndex;

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "app/error_box.h"
-#include "modifiers/modifier_skin.h"
+#include "platform/d3d8/d3d8.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"
@@ -11,6 +11,7 @@
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "scene/shape.h"
+#include "scene/transparent_face_list.h"
 
 namespace {
 
@@ -57,48 +58,26 @@ int CScene::Prepare(IDirect3DDevice8* device)
         if (mesh->Prepare(device) != 0) {
             return 1;
         }
-        // Bind every skin's bones to the meshes or helpers of their names; a
-        // mesh that serves as a bone is not drawn.
-        for (CModifier* modifier : mesh->modifiers) {
-            if (modifier->m_type != CModifier::kSkin) {
-                continue;
-            }
-            CModifierSkin* skin = static_cast<CModifierSkin*>(modifier);
-            skin->prepare();
-            for (int32_t i = 0; i < skin->m_nbBone; ++i) {
-                const char* boneName = skin->getBoneName(static_cast<unsigned int>(i));
-                CSceneObject* bone = RetrieveMesh(boneName);
-                if (bone != nullptr) {
-                    bone->visible = 0;
-                } else {
-                    bone = RetrieveHelper(boneName);
-                }
-                if (bone == nullptr) {
-                    ShowError("LibKVF : Cannot find the bone : %s", boneName != nullptr ? boneName : "");
-                    return 1;
-                }
-                skin->setBoneMatrix(&bone->world, static_cast<unsigned int>(i));
-            }
+        if (PrepareMeshModifiers(mesh) != 0) {
+            return 1;
         }
     }
     for (CNode* root : roots) {
         PrepareNode(root);
     }
     Update(0.0f);
-    // The transparent-face list and the first evaluation of the modifier
-    // chains into the device buffers belong to the drawing step, which is not
-    // part of the engine yet; the gizmo modifiers get their box and centre now.
-    for (CMesh* mesh : meshes) {
-        for (CModifier* modifier : mesh->modifiers) {
-            if (modifier->m_type == CModifier::kSkin) {
-                continue;
-            }
-            modifier->setBoundsMin(&mesh->boxMin);
-            modifier->setBoundsMax(&mesh->boxMax);
-            modifier->setCenter(&mesh->pivot);
-            modifier->prepare();
-        }
+    delete transparentFaces;
+    transparentFaces = new (std::nothrow) TransparentFaceList();
+    if (transparentFaces == nullptr) {
+        ShowError("LibKVF : Not enough memory to prepare the scene");
+        return 1;
     }
+    if (transparentFaces->Build(meshes) != 0) {
+        return 1;
+    }
+    // The gizmo modifiers get their box and centre, then each chain is
+    // evaluated once into its mesh's buffer.
+    PrepareModifierChains();
     return 0;
 }
 
@@ -123,13 +102,80 @@ void CScene::Update(float frameTime)
     }
 }
 
-void CScene::Draw(IDirect3DDevice8* /*device*/)
+void CScene::Draw(IDirect3DDevice8* device)
 {
-    // Drawing (camera, lights, shapes, culled meshes) is a later step.
+    if (device == nullptr) {
+        return;
+    }
+    device->SetRenderState(D3DRS_AMBIENT, ambientColour);
+    if (CCamera* camera = cameras.First()) {
+        camera->Draw(device);
+    }
+    frustum.extract(device);
+    DWORD enabled = 0;
+    if (!lights.Empty()) {
+        device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        for (CLight* light : lights) {
+            enabled += light->Enable(device, enabled);
+        }
+    } else {
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    }
+    // Lights that an earlier scene enabled beyond this scene's own would
+    // otherwise light this one too (during a crossfade, or after a scene
+    // with more lights). Scenes enable indices from 0 up, so the leftovers
+    // are the enabled run that follows. This scene's own lights stay on
+    // after the frame: what is drawn with its camera afterwards is lit by them.
+    for (DWORD i = enabled;; ++i) {
+        BOOL on = FALSE;
+        if (device->GetLightEnable(i, &on) != D3D_OK || !on) {
+            break;
+        }
+        device->LightEnable(i, FALSE);
+    }
+    for (CShape* shape : shapes) {
+        shape->Draw(device);
+    }
+    for (CMesh* mesh : meshes) {
+        mesh->TestVisibility(device, frustum);
+        mesh->Draw(device);
+    }
 }
+
+namespace {
+
+// The render states materials set and leave set, put back after a scene.
+constexpr D3DRENDERSTATETYPE kMaterialStates[] = {
+    D3DRS_CULLMODE, D3DRS_FILLMODE, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND,
+};
+constexpr size_t kMaterialStateCount = sizeof kMaterialStates / sizeof kMaterialStates[0];
+
+} // namespace
 
 void CScene::Render(IDirect3DDevice8* device)
 {
+    if (device == nullptr) {
+        return;
+    }
+    DWORD saved[kMaterialStateCount];
+    for (size_t i = 0; i < kMaterialStateCount; ++i) {
+        saved[i] = 0;
+        device->GetRenderState(kMaterialStates[i], &saved[i]);
+    }
+
     Draw(device);
-    // The sorted transparent faces follow here once meshes are drawn.
+    CCamera* camera = cameras.First();
+    if (transparentFaces != nullptr && camera != nullptr) {
+        transparentFaces->Sort(camera->world);
+        transparentFaces->Draw(device);
+        // The last transparent material keeps its textures and texture
+        // transforms on the device until they are emptied here.
+        if (CMaterial* last = transparentFaces->LastMaterial()) {
+            last->Unapply(device);
+        }
+    }
+
+    for (size_t i = 0; i < kMaterialStateCount; ++i) {
+        device->SetRenderState(kMaterialStates[i], saved[i]);
+    }
 }

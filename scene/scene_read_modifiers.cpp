@@ -2,7 +2,9 @@
 // and the gizmo modifier records (bend, stretch, twist, wave and ripple).
 // Counts are checked against the bytes left in the member, skin influences
 // against the bone table and the skin's vertex entries against the mesh's
-// positions; a record that breaks them is refused.
+// positions, and skin weights must be finite; a record that breaks them is
+// refused.
+#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -143,6 +145,11 @@ int CScene::ReadSkin(CPackFile* file, CModifierSkin* skin, CMesh* mesh, bool mat
             influences.m_weights[i] = ReadFloat(file);
             if (influences.m_boneIndices[i] < 0 || influences.m_boneIndices[i] >= boneCount) {
                 return CorruptedSkin(mesh, "influence of a bone that does not exist");
+            }
+            // Weights are used as read (negative ones and sums other than 1
+            // included), but a NaN or infinite one moves its vertex nowhere.
+            if (!std::isfinite(influences.m_weights[i])) {
+                return CorruptedSkin(mesh, "weight that is not a finite number");
             }
         }
         // Every vertex at this position takes the influences of the first

@@ -3,7 +3,9 @@
 #include <new>
 
 #include "app/error_box.h"
+#include "math/d3dx_math.h"
 #include "pack/pack_file.h"
+#include "platform/d3d8/d3d8.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
 
@@ -13,6 +15,8 @@ namespace {
 constexpr int kMinSplineBytes = 5;
 constexpr int kPointBytes = 12;
 constexpr DWORD kOpaqueWhite = 0xFFFFFFFFu;
+// D3DFVF_XYZ | D3DFVF_DIFFUSE.
+constexpr DWORD kShapePointFvf = 0x42;
 } // namespace
 
 CShape::CShape() : splineCount(0), splines(nullptr)
@@ -57,10 +61,34 @@ int CShape::Prepare(IDirect3DDevice8* /*device*/)
     return 0;
 }
 
-void CShape::Draw(IDirect3DDevice8* /*device*/)
+void CShape::Draw(IDirect3DDevice8* device)
 {
-    // Line strips are drawn by the drawing step, which is not part of the
-    // engine yet.
+    if (device == nullptr) {
+        return;
+    }
+    DWORD savedLighting = TRUE;
+    device->GetRenderState(D3DRS_LIGHTING, &savedLighting);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    D3DMATERIAL8 white = {};
+    white.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 1.0f};
+    white.Ambient = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 1.0f};
+    device->SetMaterial(&white);
+    device->SetTexture(0, nullptr);
+    D3DMATRIX savedWorld;
+    device->GetTransform(D3DTS_WORLD, &savedWorld);
+    D3DMATRIX w;
+    D3DXMatrixMultiply(&w, &world, &savedWorld);
+    device->SetTransform(D3DTS_WORLD, &w);
+    device->SetVertexShader(kShapePointFvf);
+    for (int32_t i = 0; i < splineCount; ++i) {
+        const ShapeSpline& spline = splines[i];
+        if (spline.pointCount > 0 && spline.points != nullptr) {
+            device->DrawPrimitiveUP(D3DPT_LINESTRIP, static_cast<UINT>(spline.pointCount - 1), spline.points,
+                                    sizeof(ShapePoint));
+        }
+    }
+    device->SetRenderState(D3DRS_LIGHTING, savedLighting);
+    device->SetTransform(D3DTS_WORLD, &savedWorld);
 }
 
 int CScene::ReadShape(CPackFile* file, CShape* shape)

@@ -23,8 +23,10 @@ public:
     CShape();
     ~CShape() override;
 
-    // Colours the points and closes closed splines; drawing is a later step.
+    // Colours the points and closes closed splines.
     int Prepare(IDirect3DDevice8* device) override;
+    // Each spline as an unlit white line strip in the shape's world space;
+    // lighting and the world transform are put back.
     void Draw(IDirect3DDevice8* device) override;
 
     int32_t splineCount;

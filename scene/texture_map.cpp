@@ -101,6 +101,41 @@ void CTextMap::Update(float t)
     }
 }
 
+IDirect3DTexture8* CTextMap::StageTexture() const
+{
+    return kind == kTexture || kind == kReflection ? texture : nullptr;
+}
+
+void CTextMap::Apply(IDirect3DDevice8* device, DWORD stage)
+{
+    const D3DTRANSFORMSTATETYPE transform = D3DTS_TEXTURE0 + stage;
+    if (kind == kTexture) {
+        if (animated != 0) {
+            SetOffsetMatrix(&textureMatrix, uOffset, vOffset);
+        }
+        if (usesTransform != 0) {
+            device->SetTransform(transform, &textureMatrix);
+            device->SetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+        } else {
+            device->SetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+        }
+    } else if (kind == kReflection) {
+        device->SetTextureStageState(stage, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+        device->SetTextureStageState(stage, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+        device->SetTextureStageState(stage, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG2, D3DTA_CURRENT);
+        device->SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_ADDSMOOTH);
+        if (animated != 0) {
+            // The animated offset replaces the sphere mapping.
+            SetOffsetMatrix(&textureMatrix, uOffset, vOffset);
+        }
+        device->SetTransform(transform, &textureMatrix);
+        device->SetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+        device->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL);
+    }
+}
+
 int CScene::ReadTextMap(CPackFile* file, CTextMap* map, int nesting)
 {
     map->kind = ReadInt32(file);

@@ -26,6 +26,12 @@ public:
     int Prepare(IDirect3DDevice8* device);
     // Offsets of an animated map at frame time t.
     void Update(float t);
+    // The stage states and texture transform of this map on `stage` (the
+    // texture itself is bound by the material). Kinds other than 1 and 9
+    // set nothing.
+    void Apply(IDirect3DDevice8* device, DWORD stage);
+    // The texture this map binds on its stage: kinds 1 and 9 only.
+    IDirect3DTexture8* StageTexture() const;
 
     char* name;              // owned
     char* fileName;          // owned; null without a file

@@ -196,6 +196,10 @@ TEST(SkinRead, RecordsNamingWhatDoesNotExistAreRefused)
         {"bad bone count", [](kvf::Skin* s) { s->boneCount = -1; }},
         {"bad bone count", [](kvf::Skin* s) { s->boneCount = 1000; }},
         {"bad influence count", [](kvf::Skin* s) { s->vertices[3].count = 1000; }},
+        {"weight that is not a finite number",
+         [](kvf::Skin* s) { s->vertices[1] = Influence(0, std::numeric_limits<float>::quiet_NaN()); }},
+        {"weight that is not a finite number",
+         [](kvf::Skin* s) { s->vertices[2] = Influence(1, -std::numeric_limits<float>::infinity()); }},
     };
     for (const Case& c : cases) {
         for (int32_t type : {kvf::kSkinCountFirst, kvf::kSkinMatrixFirst}) {

@@ -134,6 +134,59 @@ TEST_F(InspectTest, FailuresAndUsage)
     EXPECT_EQ(0, Run({"--help"}));
 }
 
+TEST_F(InspectTest, DeformedOptionEvaluatesTheChainsAtTheFrame)
+{
+    // "skin" follows the helper "arm" (moving x from 0 to 4 over ten frames)
+    // and the mesh "bone" (still); "bone" itself has no modifiers.
+    kvf::Mesh skinned;
+    skinned.name = "skin";
+    skinned.positions = {kvf::ToFileAxes(1, 0, 0), kvf::ToFileAxes(0, 1, 0), kvf::ToFileAxes(0, 0, 1)};
+    skinned.faces = {kvf::Face{0, 1, 2, 1, -1}};
+    kvf::Modifier skin;
+    skin.type = kvf::kSkinCountFirst;
+    skin.skin.bones = {{"arm", {}}, {"bone", {}}};
+    kvf::SkinVertex half, whole, still;
+    half.influences = {{0, 0.5f}};
+    whole.influences = {{0, 1.0f}};
+    still.influences = {{1, 1.0f}};
+    skin.skin.vertices = {half, whole, still};
+    skinned.modifiers.entries = {skin};
+    kvf::Mesh bone;
+    bone.name = "bone";
+    bone.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    bone.faces = {kvf::Face{0, 1, 2, 1, -1}};
+    kvf::Scene description;
+    description.objects = {skinned, bone, MakeHelper("arm")};
+    kvf::Node arm = MakeNode(0, CNode::kHelper, "arm");
+    kvf::Key start;
+    kvf::Key end;
+    end.time = 10;
+    end.value[0] = -4; // engine x 4
+    arm.position.keys = {start, end};
+    description.nodes = {arm};
+    ASSERT_TRUE(WritePack(Archive(), {PackMember{"scene.kvf", kvf::WriteScene(description)}}));
+
+    ASSERT_EQ(0, Run({"--deformed", "--vertices", "--frame", "10", "--pack", Archive(), "scene.kvf"}));
+    EXPECT_TRUE(Check(
+        "skin, bone = doc['meshes'][0], doc['meshes'][1]\n"
+        "assert sorted(v[:3] for v in skin['deformed']) == [[0, 0, 1], [3, 0, 0], [4, 1, 0]], skin['deformed']\n"
+        "assert [v[3:] for v in skin['deformed']] == [v[3:] for v in skin['vertices']]\n"
+        "assert skin['deformedBoxMin'] == [0, 0, 0] and skin['deformedBoxMax'] == [4, 1, 1]\n"
+        "assert skin['boxMax'] == skin['deformedBoxMax']\n"
+        "assert not any(k.startswith('deformed') for k in bone), sorted(bone)\n"
+        "assert bone['visible'] == 0 and skin['visible'] == 1\n"));
+    // Without the option: no deformation, no hidden bones.
+    ASSERT_EQ(0, Run({"--frame", "10", "--pack", Archive(), "scene.kvf"}));
+    EXPECT_TRUE(Check("assert 'deformed' not in doc['meshes'][0] and doc['meshes'][1]['visible'] == 1\n"));
+
+    // A bone nobody bears: the player's message, status 1, no document.
+    description.objects = {skinned, MakeHelper("arm")};
+    ASSERT_TRUE(WritePack(Archive(), {PackMember{"scene.kvf", kvf::WriteScene(description)}}));
+    boxes.clear();
+    EXPECT_EQ(1, Run({"--deformed", "--pack", Archive(), "scene.kvf"}));
+    EXPECT_EQ((std::vector<std::string>{"LibKVF : Cannot find the bone : bone"}), Texts());
+}
+
 TEST_F(InspectTest, DeepTreesPrintWithoutRecursion)
 {
     kvf::Scene description;

@@ -45,3 +45,15 @@ inline kvf::Helper MakeHelper(const std::string& name)
     helper.name = name;
     return helper;
 }
+
+// A skin whose every one of `positions` vertices follows the one bone fully.
+inline kvf::Modifier SkinOnOneBone(const std::string& bone, int32_t type, size_t positions)
+{
+    kvf::Modifier skin;
+    skin.type = type;
+    skin.skin.bones = {kvf::SkinBone{bone, kvf::Matrix43{}}};
+    kvf::SkinVertex vertex;
+    vertex.influences = {kvf::SkinInfluence{0, 1.0f}};
+    skin.skin.vertices.assign(positions, vertex);
+    return skin;
+}

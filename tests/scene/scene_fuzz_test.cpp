@@ -10,6 +10,7 @@
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "tests/scene/memory_stream.h"
+#include "tests/scene/scene_fixture.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
@@ -39,13 +40,7 @@ std::vector<uint8_t> RichScene()
     mesh.uvFaces = {{0, 1, 2}, {1, 3, 2}};
     kvf::Modifier bend;
     bend.type = kvf::kBend;
-    kvf::Modifier skin;
-    skin.type = kvf::kSkinMatrixFirst;
-    skin.skin.bones = {kvf::SkinBone{"h", kvf::Matrix43{}}};
-    kvf::SkinVertex vertex;
-    vertex.influences = {kvf::SkinInfluence{0, 1.0f}};
-    skin.skin.vertices.assign(4, vertex);
-    mesh.modifiers.entries = {bend, skin};
+    mesh.modifiers.entries = {bend, SkinOnOneBone("h", kvf::kSkinMatrixFirst, 4)};
 
     kvf::Camera camera;
     camera.name = "cam";

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "scene/mesh.h"
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "tools/inspect/json_writer.h"
@@ -11,19 +12,24 @@
 
 namespace {
 
-const char kUsage[] = "Usage: zolt-inspect [--pack FILE] [--frame T] [--vertices] SCENE\n";
+const char kUsage[] = "Usage: zolt-inspect [--pack FILE] [--frame T] [--vertices] [--deformed] SCENE\n";
 
 const char kHelp[] =
     "Loads the KVF scene SCENE from a resource pack (default \"data.pac\" in the\n"
     "working directory), prepares its node controllers, poses every node at\n"
     "frame T (default 0) and prints the scene as one JSON document on standard\n"
     "output. Loading messages go to standard error; the exit status is 1 when\n"
-    "the scene cannot be loaded and 2 for a usage error.\n"
+    "the scene cannot be loaded (or, with --deformed, prepared) and 2 for a\n"
+    "usage error.\n"
     "\n"
     "Options:\n"
     "  --pack FILE   the ZIP archive to read SCENE from\n"
     "  --frame T     the frame time (a number of frames, may be fractional)\n"
     "  --vertices    also list every mesh's vertices and faces, and skin influences\n"
+    "  --deformed    prepare the modifiers as the player does (bones bound by name,\n"
+    "                bone meshes hidden, every chain evaluated at frame 0), update\n"
+    "                the scene to frame T and evaluate every chain once more; each\n"
+    "                mesh with modifiers then carries its deformed vertices and box\n"
     "  --help        show this text\n"
     "\n"
     "Document (matrices are 16 floats _11.._44 in row order; flags are 0 or 1;\n"
@@ -39,7 +45,9 @@ const char kHelp[] =
     "      \"faceCount\", \"boxMin\": [3], \"boxMax\": [3], \"pivot\": [3], \"world\": [16],\n"
     "      \"modifiers\": [ { \"type\": int, ...the values read from its record... } ],\n"
     "      \"vertices\": [[x,y,z,nx,ny,nz,colour,u,v], ...],  (only with --vertices)\n"
-    "      \"faces\": [[i0,i1,i2,materialId], ...] } ],       (only with --vertices)\n"
+    "      \"faces\": [[i0,i1,i2,materialId], ...],         (only with --vertices)\n"
+    "      \"deformed\": [[x,y,z,nx,ny,nz,colour,u,v], ...],  (only with --deformed,\n"
+    "      \"deformedBoxMin\": [3], \"deformedBoxMax\": [3] } ],  for meshes with modifiers)\n"
     "  \"cameras\": [ { \"name\", \"position\": [3], \"target\": [3] or null, \"fov\",\n"
     "      \"world\": [16] } ],\n"
     "  \"lights\": [ { \"name\", \"type\", \"position\": [3], \"target\": [3] or null,\n"
@@ -96,6 +104,8 @@ int RunInspect(int argc, const char* const* argv, std::FILE* out)
         }
         if (std::strcmp(arg, "--vertices") == 0) {
             options.vertices = true;
+        } else if (std::strcmp(arg, "--deformed") == 0) {
+            options.deformed = true;
         } else if (std::strcmp(arg, "--pack") == 0) {
             if (++i >= argc) {
                 return UsageError("--pack needs a file name");
@@ -121,11 +131,23 @@ int RunInspect(int argc, const char* const* argv, std::FILE* out)
     if (scene.LoadScene(sceneName, pack) != 0) {
         return 1;
     }
-    for (CNode* root : scene.roots) {
-        PrepareNode(root);
-    }
-    for (CNode* root : scene.roots) {
-        UpdateNode(root, frame);
+    if (options.deformed) {
+        // As the player prepares and updates the scene, then one more
+        // evaluation at the frame, as drawing would run it.
+        if (scene.PrepareModifiers() != 0) {
+            return 1;
+        }
+        scene.Update(frame);
+        for (CMesh* mesh : scene.meshes) {
+            mesh->DeformVertices();
+        }
+    } else {
+        for (CNode* root : scene.roots) {
+            PrepareNode(root);
+        }
+        for (CNode* root : scene.roots) {
+            UpdateNode(root, frame);
+        }
     }
     JsonWriter json(out);
     WriteSceneJson(json, scene, sceneName, options);

@@ -85,6 +85,26 @@ void Materials(JsonWriter& json, const CScene& scene)
     json.EndArray();
 }
 
+void Vertices(JsonWriter& json, const char* key, const std::vector<MeshVertex>& vertices)
+{
+    json.Key(key);
+    json.BeginArray();
+    for (const MeshVertex& v : vertices) {
+        json.BeginArray();
+        json.Float(v.x);
+        json.Float(v.y);
+        json.Float(v.z);
+        json.Float(v.nx);
+        json.Float(v.ny);
+        json.Float(v.nz);
+        json.Int(v.colour);
+        json.Float(v.u);
+        json.Float(v.v);
+        json.EndArray();
+    }
+    json.EndArray();
+}
+
 void Meshes(JsonWriter& json, const CScene& scene, const InspectOptions& options)
 {
     json.BeginArray();
@@ -110,22 +130,7 @@ void Meshes(JsonWriter& json, const CScene& scene, const InspectOptions& options
         }
         json.EndArray();
         if (options.vertices) {
-            json.Key("vertices");
-            json.BeginArray();
-            for (const MeshVertex& v : mesh->baseVertices) {
-                json.BeginArray();
-                json.Float(v.x);
-                json.Float(v.y);
-                json.Float(v.z);
-                json.Float(v.nx);
-                json.Float(v.ny);
-                json.Float(v.nz);
-                json.Int(v.colour);
-                json.Float(v.u);
-                json.Float(v.v);
-                json.EndArray();
-            }
-            json.EndArray();
+            Vertices(json, "vertices", mesh->baseVertices);
             json.Key("faces");
             json.BeginArray();
             for (const MeshFace& face : mesh->faces) {
@@ -137,6 +142,11 @@ void Meshes(JsonWriter& json, const CScene& scene, const InspectOptions& options
                 json.EndArray();
             }
             json.EndArray();
+        }
+        if (options.deformed && !mesh->modifiers.Empty()) {
+            Vertices(json, "deformed", mesh->deformedVertices);
+            Vector(json, "deformedBoxMin", mesh->boxMin);
+            Vector(json, "deformedBoxMax", mesh->boxMax);
         }
         json.EndObject();
     }

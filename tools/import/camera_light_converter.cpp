@@ -1,0 +1,315 @@
+#include "tools/import/camera_light_converter.h"
+
+#include <cmath>
+#include <unordered_map>
+
+#include "tools/import/axis_conversion.h"
+#include "tools/import/max3ds_cameras.h"
+#include "tools/import/scene_converter.h"
+#include "tools/import/track_writer.h"
+#include "tools/import/unique_names.h"
+
+namespace import {
+
+namespace {
+
+constexpr float kEngineAspect = 1.334f;
+constexpr int32_t kAngleFamily = 0;
+constexpr float kRadiansToDegrees = 57.29577951f;
+// Where a directional light's stand-in stands, and how far it reaches.
+constexpr float kDirectionalDistance = 5000.0f;
+
+kvf::Node RootNode(int32_t kind, const std::string& name, const std::string& owner,
+                   const std::vector<aiVector3D>& positions)
+{
+    kvf::Node node;
+    node.depth = 0;
+    node.kind = kind;
+    node.name = name;
+    node.ownerName = owner;
+    node.position = PositionTrack(positions);
+    return node;
+}
+
+aiVector3D Rotate(const aiMatrix4x4& m, const aiVector3D& v)
+{
+    return aiMatrix3x3(m) * v;
+}
+
+aiVector3D Scaled(const aiVector3D& v, float scale)
+{
+    return v * scale;
+}
+
+// World matrices of the cameras' and lights' nodes, frame by frame (only
+// theirs: a long animation of a large tree would not fit otherwise).
+std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> WorldsByFrame(const aiScene* scene,
+                                                                         const NodeAnimation& animation)
+{
+    std::vector<const aiNode*> wanted;
+    for (unsigned i = 0; i < scene->mNumCameras; ++i) {
+        wanted.push_back(scene->mRootNode->FindNode(scene->mCameras[i]->mName));
+    }
+    for (unsigned i = 0; i < scene->mNumLights; ++i) {
+        wanted.push_back(scene->mRootNode->FindNode(scene->mLights[i]->mName));
+    }
+    const AnimationClock& clock = animation.Clock();
+    std::vector<std::unordered_map<const aiNode*, aiMatrix4x4>> worlds(clock.EndFrame() + 1);
+    std::unordered_map<const aiNode*, aiMatrix4x4> all;
+    for (size_t f = 0; f < worlds.size(); ++f) {
+        animation.WorldMatrices(clock.TicksAtFrame(static_cast<double>(f)), &all);
+        for (const aiNode* node : wanted) {
+            if (node != nullptr) {
+                worlds[f][node] = all.at(node);
+            }
+        }
+    }
+    return worlds;
+}
+
+constexpr float kDegreesToRadians = 0.017453292f;
+// 3DS keys count frames at 30 per second.
+constexpr int kMax3dsFramesPerSecond = 30;
+
+// A 3DS track as key-framed keys at the scene's rate, each value through
+// `convert`; false when a key falls between two frames of the scene.
+template <typename Convert>
+bool Max3dsTrack(const std::vector<Max3dsKey>& keys, int framesPerSecond, Convert convert, kvf::Controller* out)
+{
+    out->type = 0;
+    out->keys.clear();
+    for (const Max3dsKey& key : keys) {
+        const int64_t scaled = static_cast<int64_t>(key.frame) * framesPerSecond;
+        if (scaled % kMax3dsFramesPerSecond != 0) {
+            return false;
+        }
+        kvf::Key k;
+        k.time = static_cast<float>(scaled / kMax3dsFramesPerSecond);
+        k.params = key.params;
+        convert(key.value, k.value);
+        out->keys.push_back(k);
+    }
+    return !out->keys.empty();
+}
+
+// A 3DS target camera as the file has it: its eye, target and roll tracks
+// carried over key for key. False when they cannot be (keys between the
+// scene's frames), and the camera is then converted from the library's
+// reading with the file's fixed target.
+bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, int framesPerSecond, float scale,
+                         kvf::Scene* out, UniqueNames* names)
+{
+    auto position = [scale](const float* in, float* value) {
+        for (int i = 0; i < 3; ++i) {
+            value[i] = in[i] * scale;
+        }
+    };
+    auto angle = [](const float* in, float* value) { value[0] = in[0] * kDegreesToRadians; };
+    kvf::Node eye, target;
+    eye.kind = 1;
+    eye.name = name;
+    eye.rotationSelector = kAngleFamily;
+    target.kind = 5;
+    target.ownerName = name;
+    if (!camera.keyed || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
+        !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
+        return false;
+    }
+    if (camera.rollKeys.empty()) {
+        eye.rotation = AngleTrack({camera.roll * kDegreesToRadians});
+    } else if (!Max3dsTrack(camera.rollKeys, framesPerSecond, angle, &eye.rotation)) {
+        return false;
+    }
+    kvf::Camera record;
+    record.name = name;
+    record.position = {eye.position.keys[0].value[0], eye.position.keys[0].value[1], eye.position.keys[0].value[2]};
+    record.target = {target.position.keys[0].value[0], target.position.keys[0].value[1],
+                     target.position.keys[0].value[2]};
+    // 3DS gives the horizontal angle, in the keys or as 2400 / lens.
+    const float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
+                          : camera.lens > 0.0f     ? 2400.0f / camera.lens
+                                                   : 45.0f;
+    record.fieldOfView = EngineFieldOfView(0.5f * degrees * kDegreesToRadians);
+    out->objects.push_back(record);
+    target.name = names->Claim(name + ".Target");
+    out->nodes.push_back(eye);
+    out->nodes.push_back(target);
+    return true;
+}
+
+const Max3dsCamera* FindMax3dsCamera(const std::vector<Max3dsCamera>& cameras, const char* name)
+{
+    for (const Max3dsCamera& camera : cameras) {
+        if (camera.name == name) {
+            return &camera;
+        }
+    }
+    return nullptr;
+}
+
+// Where a camera or light sits in its node. The library's 3DS reader repeats
+// the node's own offset as the object's position; the object then sits at
+// the node's origin.
+aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool max3ds)
+{
+    const aiMatrix4x4& m = node->mTransformation;
+    const aiVector3D offset(m.a4, m.b4, m.c4);
+    return max3ds && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
+               ? aiVector3D()
+               : position;
+}
+
+} // namespace
+
+float RollAngle(const aiVector3D& forward, const aiVector3D& up)
+{
+    // Engine axes are the model's with X negated.
+    const aiVector3D d(-forward.x, forward.y, forward.z), u(-up.x, up.y, up.z);
+    const float length = d.Length();
+    if (length == 0.0f) {
+        return 0.0f;
+    }
+    const float yaw = -std::atan2(d.x, d.z);
+    const float pitch = std::asin(std::max(-1.0f, std::min(1.0f, d.y / length)));
+    const float sa = std::sin(yaw), ca = std::cos(yaw), sb = std::sin(pitch), cb = std::cos(pitch);
+    const aiVector3D levelUp(sb * sa, cb, -sb * ca), levelRight(ca, 0.0f, sa);
+    return std::atan2(-(u * levelRight), u * levelUp);
+}
+
+float EngineFieldOfView(float halfHorizontal)
+{
+    return 2.5f * std::atan(std::tan(halfHorizontal) / kEngineAspect);
+}
+
+void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
+                             float scale, kvf::Scene* out, ConversionReport* report)
+{
+    if (scene->mNumCameras == 0 && scene->mNumLights == 0) {
+        return;
+    }
+    const auto worlds = WorldsByFrame(scene, animation);
+    // The library loses a 3DS camera's target and roll.
+    const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;
+    const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
+    UniqueNames names;
+
+    for (unsigned i = 0; i < scene->mNumCameras; ++i) {
+        const aiCamera* camera = scene->mCameras[i];
+        const aiNode* node = scene->mRootNode->FindNode(camera->mName);
+        if (node == nullptr) {
+            report->Warn(std::string("camera ") + camera->mName.C_Str() + " has no node and is not converted");
+            continue;
+        }
+        if (camera->mOrthographicWidth > 0.0f) {
+            report->Warn(std::string("camera ") + camera->mName.C_Str() +
+                         " is orthographic; it becomes a perspective camera");
+        }
+        const std::string name = names.Claim(camera->mName.C_Str(), "camera");
+        const Max3dsCamera* maxCamera = FindMax3dsCamera(maxCameras, camera->mName.C_Str());
+        if (maxCamera != nullptr &&
+            ConvertMax3dsCamera(*maxCamera, name, animation.Clock().framesPerSecond, scale, out, &names)) {
+            report->cameras += 1;
+            continue;
+        }
+        std::vector<aiVector3D> eyes, targets;
+        std::vector<float> rolls;
+        for (const auto& world : worlds) {
+            const aiMatrix4x4& m = world.at(node);
+            const aiVector3D eye = m * PlaceInNode(node, camera->mPosition, max3ds);
+            aiVector3D forward = Rotate(m, camera->mLookAt);
+            if (maxCamera != nullptr) {
+                // The file's fixed target, in file axes, back in the model's.
+                const kvf::Vec3& t = maxCamera->target;
+                forward = aiVector3D(t.x, t.z, -t.y) - eye;
+            }
+            forward.Normalize();
+            eyes.push_back(Scaled(eye, scale));
+            targets.push_back(Scaled(eye, scale) + forward * kTargetDistance);
+            rolls.push_back(RollAngle(forward, Rotate(m, camera->mUp)));
+        }
+        kvf::Camera record;
+        record.name = name;
+        record.position = ToFile(eyes.front());
+        record.target = ToFile(targets.front());
+        record.fieldOfView = EngineFieldOfView(camera->mHorizontalFOV);
+        out->objects.push_back(record);
+
+        kvf::Node eyeNode = RootNode(1, record.name, "", eyes);
+        eyeNode.rotationSelector = kAngleFamily;
+        eyeNode.rotation = AngleTrack(rolls);
+        out->nodes.push_back(eyeNode);
+        out->nodes.push_back(RootNode(5, names.Claim(record.name + ".Target"), record.name, targets));
+        report->cameras += 1;
+    }
+
+    for (unsigned i = 0; i < scene->mNumLights; ++i) {
+        const aiLight* light = scene->mLights[i];
+        const std::string lightName = light->mName.C_Str();
+        if (light->mType == aiLightSource_AMBIENT) {
+            out->ambient = {std::min(1.0f, light->mColorAmbient.r + light->mColorDiffuse.r),
+                            std::min(1.0f, light->mColorAmbient.g + light->mColorDiffuse.g),
+                            std::min(1.0f, light->mColorAmbient.b + light->mColorDiffuse.b)};
+            report->Note("ambient light " + lightName + " became the scene's ambient colour");
+            continue;
+        }
+        if (light->mType != aiLightSource_POINT && light->mType != aiLightSource_SPOT &&
+            light->mType != aiLightSource_DIRECTIONAL) {
+            report->Warn("light " + lightName + " is of a kind the engine does not have and is not converted");
+            continue;
+        }
+        const aiNode* node = scene->mRootNode->FindNode(light->mName);
+        if (node == nullptr) {
+            report->Warn("light " + lightName + " has no node and is not converted");
+            continue;
+        }
+        kvf::Light record;
+        record.name = names.Claim(lightName, "light");
+        // The engine's colours stop at 1; a brighter light reaches further.
+        const float brightest = std::max({light->mColorDiffuse.r, light->mColorDiffuse.g, light->mColorDiffuse.b});
+        const float multiplier = brightest > 1.0f ? brightest : 1.0f;
+        record.colour = {light->mColorDiffuse.r / multiplier, light->mColorDiffuse.g / multiplier,
+                         light->mColorDiffuse.b / multiplier};
+        record.multiplier = multiplier;
+        record.rangeFlag = 1;
+        record.range = light->mAttenuationLinear > 0.0f ? 1.0f / light->mAttenuationLinear
+                       : light->mAttenuationQuadratic > 0.0f ? 1.0f / std::sqrt(light->mAttenuationQuadratic)
+                                                             : 7500.0f;
+        record.range *= scale;
+        record.rangeValue1 = record.range;
+
+        std::vector<aiVector3D> positions, targets;
+        for (const auto& world : worlds) {
+            const aiMatrix4x4& m = world.at(node);
+            aiVector3D direction = Rotate(m, light->mDirection);
+            direction.Normalize();
+            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, max3ds), scale);
+            if (light->mType == aiLightSource_DIRECTIONAL) {
+                position = direction * -kDirectionalDistance;
+            }
+            positions.push_back(position);
+            targets.push_back(position + direction * kTargetDistance);
+        }
+        record.position = ToFile(positions.front());
+        if (light->mType == aiLightSource_SPOT) {
+            record.type = 2;
+            record.target = ToFile(targets.front());
+            record.hotspot = light->mAngleInnerCone * kRadiansToDegrees;
+            record.falloff = light->mAngleOuterCone * kRadiansToDegrees;
+        } else if (light->mType == aiLightSource_DIRECTIONAL) {
+            // Far away and hardly attenuated, a point light shines almost in
+            // parallel.
+            record.range = 2.0f * kDirectionalDistance;
+            record.rangeValue1 = record.range;
+            record.multiplier = 1000.0f;
+            report->Note("directional light " + lightName + " became a distant point light");
+        }
+        out->objects.push_back(record);
+        out->nodes.push_back(RootNode(2, record.name, "", positions));
+        if (record.type == 2) {
+            out->nodes.push_back(RootNode(6, names.Claim(record.name + ".Target"), record.name, targets));
+        }
+        report->lights += 1;
+    }
+}
+
+} // namespace import

@@ -1,0 +1,18 @@
+// The zolt-import command: reads each model, converts it, and writes every
+// scene and texture into the pack at once, or nothing when any model fails.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace import {
+
+// Parses the arguments (without the program name) and runs; the exit
+// status: 0 done, 1 a model or the pack failed, 2 a usage error.
+int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+// The default scene name of a model: its base name with ".KVF".
+std::string DefaultSceneName(const std::string& modelPath);
+
+} // namespace import

@@ -1,0 +1,26 @@
+// Turns the model's materials into KVF material records: colours, power,
+// transparency, two-sidedness, a diffuse texture map, an opacity map and a
+// reflection map drawn as a sphere map. Everything else a material carries
+// (PBR parameters, normal, emissive and other maps, extra texture
+// coordinate sets) is named in a warning.
+#pragma once
+
+#include <assimp/scene.h>
+
+#include <vector>
+
+#include "tools/import/conversion_report.h"
+#include "tools/import/texture_store.h"
+#include "tools/kvf_writer/kvf_writer.h"
+
+namespace import {
+
+// Map kinds the engine knows.
+constexpr int32_t kDiffuseMap = 1;
+constexpr int32_t kOpacityMap = 6;
+constexpr int32_t kReflectionMap = 9;
+
+kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureStore* textures,
+                              ConversionReport* report);
+
+} // namespace import

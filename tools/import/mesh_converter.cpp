@@ -1,0 +1,240 @@
+#include "tools/import/mesh_converter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tools/import/axis_conversion.h"
+
+namespace import {
+
+namespace {
+
+struct Influence {
+    int32_t bone = 0;
+    float weight = 0.0f;
+};
+
+// The influences of every model vertex, at most kMaxInfluences each.
+std::vector<std::vector<Influence>> GatherInfluences(const aiMesh* mesh, int* cut)
+{
+    std::vector<std::vector<Influence>> influences(mesh->mNumVertices);
+    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+        const aiBone* bone = mesh->mBones[b];
+        for (unsigned w = 0; w < bone->mNumWeights; ++w) {
+            const aiVertexWeight& weight = bone->mWeights[w];
+            if (weight.mVertexId < mesh->mNumVertices && weight.mWeight > 0.0f) {
+                influences[weight.mVertexId].push_back({static_cast<int32_t>(b), weight.mWeight});
+            }
+        }
+    }
+    *cut = 0;
+    for (std::vector<Influence>& list : influences) {
+        if (list.size() <= static_cast<size_t>(kMaxInfluences)) {
+            continue;
+        }
+        ++*cut;
+        std::stable_sort(list.begin(), list.end(),
+                         [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
+        list.resize(kMaxInfluences);
+        float kept = 0.0f;
+        for (const Influence& i : list) {
+            kept += i.weight;
+        }
+        for (Influence& i : list) {
+            i.weight /= kept;
+        }
+    }
+    return influences;
+}
+
+struct PositionKey {
+    float x, y, z;
+    bool operator==(const PositionKey& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+};
+
+struct PositionHash {
+    size_t operator()(const PositionKey& k) const
+    {
+        uint32_t b[3];
+        std::memcpy(b, &k, sizeof b);
+        return (b[0] * 73856093u) ^ (b[1] * 19349663u) ^ (b[2] * 83492791u);
+    }
+};
+
+// One part: the model vertices it uses, in first-use order, and its faces
+// as indices into them.
+struct Part {
+    std::vector<unsigned> vertices;
+    std::vector<unsigned> corners; // three per face, into `vertices`
+};
+
+std::vector<Part> SplitFaces(const aiMesh* mesh)
+{
+    std::vector<Part> parts(1);
+    std::vector<int> local(mesh->mNumVertices, -1);
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        const aiFace& face = mesh->mFaces[f];
+        if (face.mNumIndices != 3) {
+            continue;
+        }
+        unsigned fresh = 0;
+        for (int k = 0; k < 3; ++k) {
+            fresh += local[face.mIndices[k]] < 0 ? 1 : 0;
+        }
+        if (parts.back().vertices.size() + fresh > kMaxPartVertices) {
+            for (unsigned v : parts.back().vertices) {
+                local[v] = -1;
+            }
+            parts.emplace_back();
+        }
+        Part& part = parts.back();
+        for (int k = 0; k < 3; ++k) {
+            const unsigned v = face.mIndices[k];
+            if (local[v] < 0) {
+                local[v] = static_cast<int>(part.vertices.size());
+                part.vertices.push_back(v);
+            }
+            part.corners.push_back(static_cast<unsigned>(local[v]));
+        }
+    }
+    if (parts.back().corners.empty()) {
+        parts.pop_back();
+    }
+    return parts;
+}
+
+uint16_t Index(unsigned i)
+{
+    return static_cast<uint16_t>(i);
+}
+
+float Unit(float c)
+{
+    return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
+}
+
+kvf::Skin MakeSkin(const aiMesh* mesh, const MeshContext& context, const Part& part,
+                   const std::vector<uint16_t>& positionOfVertex, size_t positionCount,
+                   const std::vector<std::vector<Influence>>& influences)
+{
+    kvf::Skin skin;
+    aiMatrix4x4 meshWorld = context.nodeWorld;
+    meshWorld.a4 *= context.scale;
+    meshWorld.b4 *= context.scale;
+    meshWorld.c4 *= context.scale;
+    skin.meshMatrix = MatrixToFile(meshWorld);
+    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+        const aiBone* bone = mesh->mBones[b];
+        kvf::SkinBone out;
+        auto found = context.nodeNames->find(bone->mName.C_Str());
+        out.name = found != context.nodeNames->end() ? found->second : bone->mName.C_Str();
+        // The offset matrix takes mesh space to bone space at the bind pose;
+        // the engine wants the bone's world at that pose.
+        aiMatrix4x4 offset = bone->mOffsetMatrix;
+        offset.a4 *= context.scale;
+        offset.b4 *= context.scale;
+        offset.c4 *= context.scale;
+        out.bind = MatrixToFile(meshWorld * offset.Inverse());
+        skin.bones.push_back(out);
+    }
+    // Entry j describes position j: the first vertex at that position.
+    skin.vertices.resize(positionCount);
+    std::vector<bool> filled(positionCount, false);
+    for (size_t i = 0; i < part.vertices.size(); ++i) {
+        const uint16_t p = positionOfVertex[i];
+        if (filled[p]) {
+            continue;
+        }
+        filled[p] = true;
+        for (const Influence& influence : influences[part.vertices[i]]) {
+            skin.vertices[p].influences.push_back({influence.bone, influence.weight});
+        }
+        if (skin.vertices[p].influences.empty()) {
+            // One influence of weight 0 leaves the vertex where it is.
+            skin.vertices[p].influences.push_back({0, 0.0f});
+        }
+    }
+    return skin;
+}
+
+} // namespace
+
+std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& context, ConversionReport* report)
+{
+    int cut = 0;
+    std::vector<std::vector<Influence>> influences;
+    if (mesh->mNumBones > 0) {
+        influences = GatherInfluences(mesh, &cut);
+        report->bones += static_cast<int>(mesh->mNumBones);
+        report->cutVertices += cut;
+    }
+    const bool hasUv = mesh->HasTextureCoords(0);
+    const bool hasColours = mesh->HasVertexColors(0);
+    const bool hasNormals = mesh->HasNormals();
+
+    std::vector<kvf::Mesh> out;
+    const std::vector<Part> parts = SplitFaces(mesh);
+    report->splitMeshes += parts.size() > 1 ? 1 : 0;
+    for (const Part& part : parts) {
+        kvf::Mesh record;
+        std::unordered_map<PositionKey, uint16_t, PositionHash> positionIndex;
+        std::vector<uint16_t> positionOfVertex(part.vertices.size());
+        for (size_t i = 0; i < part.vertices.size(); ++i) {
+            const kvf::Vec3 p = ToFile(mesh->mVertices[part.vertices[i]] * context.scale);
+            const PositionKey key{p.x, p.y, p.z};
+            auto inserted = positionIndex.emplace(key, Index(static_cast<unsigned>(record.positions.size())));
+            if (inserted.second) {
+                record.positions.push_back(p);
+            }
+            positionOfVertex[i] = inserted.first->second;
+            if (hasUv) {
+                const aiVector3D& uv = mesh->mTextureCoords[0][part.vertices[i]];
+                record.uvs.push_back({uv.x, uv.y});
+            }
+            if (hasColours) {
+                const aiColor4D& c = mesh->mColors[0][part.vertices[i]];
+                record.colours.push_back({Unit(c.r), Unit(c.g), Unit(c.b)});
+            }
+        }
+        const int32_t material = static_cast<int32_t>(mesh->mMaterialIndex);
+        record.normalsFlag = hasNormals ? 1 : 0;
+        for (size_t c = 0; c < part.corners.size(); c += 3) {
+            const unsigned a = part.corners[c], b = part.corners[c + 1], d = part.corners[c + 2];
+            kvf::Face face;
+            face.a = positionOfVertex[a];
+            face.b = positionOfVertex[b];
+            face.c = positionOfVertex[d];
+            // Without normals the engine smooths faces of one group.
+            face.smoothingGroup = hasNormals ? 0 : 1;
+            face.materialId = material;
+            record.faces.push_back(face);
+            const kvf::IndexTriple corners{Index(a), Index(b), Index(d)};
+            if (hasUv) {
+                record.uvFaces.push_back(corners);
+            }
+            if (hasColours) {
+                record.colourFaces.push_back(corners);
+            }
+            if (hasNormals) {
+                kvf::FaceNormals n;
+                n.a = ToFile(mesh->mNormals[part.vertices[a]]);
+                n.b = ToFile(mesh->mNormals[part.vertices[b]]);
+                n.c = ToFile(mesh->mNormals[part.vertices[d]]);
+                record.normals.push_back(n);
+            }
+        }
+        if (mesh->mNumBones > 0) {
+            kvf::Modifier skin;
+            skin.type = kvf::kSkinMatrixFirst;
+            skin.skin = MakeSkin(mesh, context, part, positionOfVertex, record.positions.size(), influences);
+            record.modifiers.entries.push_back(std::move(skin));
+        }
+        report->meshes += 1;
+        report->faces += static_cast<int>(record.faces.size());
+        report->vertices += static_cast<int>(part.vertices.size());
+        out.push_back(std::move(record));
+    }
+    return out;
+}
+
+} // namespace import

@@ -1,0 +1,235 @@
+#include "tools/import/scene_converter.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+
+#include <cmath>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "tools/import/axis_conversion.h"
+#include "tools/import/camera_light_converter.h"
+#include "tools/import/material_converter.h"
+#include "tools/import/mesh_converter.h"
+#include "tools/import/node_animation.h"
+#include "tools/import/track_writer.h"
+#include "tools/import/unique_names.h"
+
+namespace import {
+
+const unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType |
+                              aiProcess_ValidateDataStructure;
+
+namespace {
+
+struct PendingNode {
+    const aiNode* node;
+    int32_t depth;
+};
+
+kvf::Node MakeNode(int32_t depth, int32_t kind, const std::string& name)
+{
+    kvf::Node node;
+    node.depth = depth;
+    node.kind = kind;
+    node.name = name;
+    return node;
+}
+
+// Names every node uniquely, in depth-first order.
+std::unordered_map<const aiNode*, std::string> NameNodes(const aiNode* root, UniqueNames* names,
+                                                         std::unordered_map<std::string, std::string>* byModelName)
+{
+    std::unordered_map<const aiNode*, std::string> unique;
+    std::vector<const aiNode*> stack{root};
+    while (!stack.empty()) {
+        const aiNode* node = stack.back();
+        stack.pop_back();
+        unique[node] = names->Claim(node->mName.C_Str());
+        byModelName->emplace(node->mName.C_Str(), unique[node]);
+        for (unsigned i = node->mNumChildren; i-- > 0;) {
+            stack.push_back(node->mChildren[i]);
+        }
+    }
+    return unique;
+}
+
+void WarnAboutMeshes(const aiScene* scene, ConversionReport* report)
+{
+    for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+        const aiMesh* mesh = scene->mMeshes[i];
+        const std::string name = mesh->mName.length > 0 ? mesh->mName.C_Str() : "#" + std::to_string(i);
+        if (mesh->mNumAnimMeshes > 0) {
+            report->Warn("mesh " + name + ": its " + std::to_string(mesh->mNumAnimMeshes) +
+                         " morph targets are not converted");
+        }
+        if (mesh->HasTextureCoords(1)) {
+            report->Warn("mesh " + name + ": texture coordinate sets after the first are not converted");
+        }
+        if ((mesh->mPrimitiveTypes & aiPrimitiveType_TRIANGLE) == 0) {
+            report->Warn("mesh " + name + ": points and lines are not converted");
+        }
+    }
+}
+
+} // namespace
+
+std::string SourceFormat(const aiScene* scene)
+{
+    aiString format;
+    if (scene->mMetaData != nullptr && scene->mMetaData->Get("SourceAsset_Format", format)) {
+        return format.C_Str();
+    }
+    return "";
+}
+
+void ConvertScene(const aiScene* scene, const std::string& path, const std::string& prefix,
+                  const ConvertOptions& options, ConvertedModel* out)
+{
+    ConversionReport& report = out->report;
+    kvf::Scene& kvfScene = out->scene;
+    kvfScene.ambient = {0.2f, 0.2f, 0.2f};
+
+    const aiAnimation* animation = scene->mNumAnimations > 0 ? scene->mAnimations[0] : nullptr;
+    for (unsigned i = 1; i < scene->mNumAnimations; ++i) {
+        report.Warn(std::string("animation ") + scene->mAnimations[i]->mName.C_Str() +
+                    " is not converted (a scene plays the first one)");
+    }
+    if (animation != nullptr && animation->mNumMorphMeshChannels + animation->mNumMeshChannels > 0) {
+        report.Warn("the morph and mesh tracks of the animation are not converted");
+    }
+    const NodeAnimation nodeAnimation(scene, animation, options.framesPerSecond);
+    const int endFrame = nodeAnimation.Clock().EndFrame();
+    if (endFrame == kMaxFrames) {
+        report.Warn("the animation is cut after " + std::to_string(kMaxFrames) + " frames");
+    }
+    kvfScene.startFrame = 0;
+    kvfScene.endFrame = endFrame;
+    kvfScene.frameRate = options.framesPerSecond;
+    report.frames = endFrame;
+
+    TextureStore textures(scene, path, prefix);
+    for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+        kvfScene.materials.push_back(ConvertMaterial(scene->mMaterials[i], static_cast<int32_t>(i), &textures, &report));
+    }
+    WarnAboutMeshes(scene, &report);
+
+    UniqueNames names;
+    std::unordered_map<std::string, std::string> nodeNames;
+    const std::unordered_map<const aiNode*, std::string> unique = NameNodes(scene->mRootNode, &names, &nodeNames);
+    std::unordered_set<std::string> boneNames;
+    for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+        for (unsigned b = 0; b < scene->mMeshes[i]->mNumBones; ++b) {
+            boneNames.insert(scene->mMeshes[i]->mBones[b]->mName.C_Str());
+        }
+    }
+
+    TrackOptions trackOptions;
+    trackOptions.scale = options.scale;
+    trackOptions.keepTcb = SourceFormat(scene).find("3DS") != std::string::npos;
+    std::unordered_map<const aiNode*, aiMatrix4x4> restWorld;
+    nodeAnimation.WorldMatrices(0.0, &restWorld);
+
+    std::vector<PendingNode> stack{{scene->mRootNode, 0}};
+    while (!stack.empty()) {
+        const PendingNode pending = stack.back();
+        stack.pop_back();
+        const aiNode* node = pending.node;
+        const std::string& name = unique.at(node);
+
+        MeshContext context;
+        context.scale = options.scale;
+        context.nodeWorld = restWorld[node];
+        context.nodeNames = &nodeNames;
+        std::vector<kvf::Mesh> parts;
+        for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+            if (node->mMeshes[i] < scene->mNumMeshes) {
+                std::vector<kvf::Mesh> more = ConvertMesh(scene->mMeshes[node->mMeshes[i]], context, &report);
+                for (kvf::Mesh& part : more) {
+                    parts.push_back(std::move(part));
+                }
+            }
+        }
+
+        const NodeTracks tracks = MakeNodeTracks(node, nodeAnimation, trackOptions);
+        // A bone that is a mesh would be hidden by the engine, so bones are
+        // helpers and carry their meshes as children.
+        const bool ownMesh = parts.size() == 1 && boneNames.count(node->mName.C_Str()) == 0;
+        kvf::Node record = MakeNode(pending.depth, ownMesh ? 0 : 4, name);
+        record.position = tracks.position;
+        record.rotation = tracks.rotation;
+        record.scale = tracks.scale;
+        kvfScene.nodes.push_back(record);
+        if (ownMesh) {
+            parts.front().name = name;
+            kvfScene.objects.push_back(std::move(parts.front()));
+        } else {
+            kvf::Helper helper;
+            helper.name = name;
+            kvfScene.objects.push_back(helper);
+            for (kvf::Mesh& part : parts) {
+                part.name = names.Claim(name + "_mesh");
+                kvfScene.nodes.push_back(MakeNode(pending.depth + 1, 0, part.name));
+                kvfScene.objects.push_back(std::move(part));
+            }
+        }
+        for (unsigned i = node->mNumChildren; i-- > 0;) {
+            stack.push_back({node->mChildren[i], pending.depth + 1});
+        }
+    }
+
+    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
+    if (report.splitMeshes > 0) {
+        report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
+    }
+    if (report.cutVertices > 0) {
+        report.Note(std::to_string(report.cutVertices) + " vertices kept their " + std::to_string(kMaxInfluences) +
+                    " largest bone influences");
+    }
+    if (!report.pbrMaterials.empty()) {
+        std::string names;
+        for (const std::string& name : report.pbrMaterials) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        report.Warn("the metallic and roughness parameters of " + std::to_string(report.pbrMaterials.size()) +
+                    (report.pbrMaterials.size() == 1 ? " material are" : " materials are") + " not converted (" +
+                    names + ")");
+    }
+    out->textures = std::move(textures.Entries());
+}
+
+bool ConvertModel(const std::string& path, const std::string& prefix, const ConvertOptions& options,
+                  ConvertedModel* out, std::string* error)
+{
+    Assimp::Importer importer;
+    const aiScene* scene = nullptr;
+    try {
+        scene = importer.ReadFile(path, kImportFlags);
+    } catch (const std::bad_alloc&) {
+        *error = "the file asks for more memory than the importer may use";
+        return false;
+    }
+    if (scene == nullptr) {
+        *error = importer.GetErrorString();
+        if (error->find("bad_alloc") != std::string::npos) {
+            *error = "the file asks for more memory than the importer may use";
+        } else if (error->empty()) {
+            *error = "the file cannot be read";
+        }
+        return false;
+    }
+    if ((scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 || scene->mRootNode == nullptr) {
+        *error = "the file holds no complete scene";
+        return false;
+    }
+    try {
+        ConvertScene(scene, path, prefix, options, out);
+    } catch (const std::bad_alloc&) {
+        *error = "the model needs more memory than the importer may use";
+        return false;
+    }
+    return true;
+}
+
+} // namespace import
