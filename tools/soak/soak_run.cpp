@@ -82,10 +82,6 @@ int Judge(const SoakFigures& figures, int64_t loopFrames)
     std::printf("drawn %lld frames in %.1f s (%.1f a second), the show's loop is %lld frames\n",
                 static_cast<long long>(figures.drawn), figures.seconds,
                 figures.seconds > 0.0 ? figures.drawn / figures.seconds : 0.0, static_cast<long long>(loopFrames));
-    if (figures.interrupted) {
-        Report("the window was closed before the last frame");
-        return 1;
-    }
     if (figures.firstLoopKilobytes < 0 || figures.lastKilobytes < 0) {
         Report(figures.drawn < loopFrames ? "the run ended before the show looped once: nothing to compare"
                                           : "cannot read the resident memory from /proc/self/status");
@@ -97,6 +93,12 @@ int Judge(const SoakFigures& figures, int64_t loopFrames)
     std::printf("rss after the first loop %ld KB, last %ld KB, growth %ld KB, bound %ld KB: %s\n",
                 figures.firstLoopKilobytes, figures.lastKilobytes, growth, bound,
                 within ? "within" : "GROWN BEYOND");
+    // A run cut short (Ctrl-C, SIGTERM or the window closed) gives its
+    // figures but no verdict.
+    if (figures.interrupted) {
+        Report("stopped before the last frame");
+        return 1;
+    }
     return within ? 0 : 1;
 }
 

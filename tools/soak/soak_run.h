@@ -8,5 +8,6 @@
 // Runs the program with the arguments after its name. 0 when the resident
 // memory after the last frame is within the bound of what it was after the
 // show's first loop; 1 when it grew more, the run ended before the show
-// looped once, or the show cannot start; 2 on a bad command line.
+// looped once or was stopped (Ctrl-C, SIGTERM: the figures so far are
+// still printed), or the show cannot start; 2 on a bad command line.
 int RunSoak(int argc, const char* const* argv);
