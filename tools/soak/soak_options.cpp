@@ -7,8 +7,9 @@ const char kSoakUsage[] =
     "usage: zolt-soak [--frames N] [--fps N]\n"
     "Run in a show folder. Draws N frames of the show, the music time advancing\n"
     "1/fps s a frame and going back to 0 at the music's end, and prints the resident\n"
-    "memory every 1000 frames. Exits 0 when it grew no more than the larger of 1 MiB\n"
-    "and 1% after the show's first loop, 1 otherwise, 2 on a bad command line.\n"
+    "memory every 1000 frames. Exits 0 when from the end of the show's first loop to\n"
+    "the end of its last it grew no more than the larger of 1 MiB and 1%, 1 otherwise\n"
+    "or when fewer than two loops were drawn, 2 on a bad command line.\n"
     "  --frames N   frames to draw, 1 to 1000000000 (default 100000)\n"
     "  --fps N      frames per second of music time, 1 to 240 (default 60)\n";
 

@@ -6,8 +6,8 @@
 #pragma once
 
 // Runs the program with the arguments after its name. 0 when the resident
-// memory after the last frame is within the bound of what it was after the
-// show's first loop; 1 when it grew more, the run ended before the show
-// looped once or was stopped (Ctrl-C, SIGTERM: the figures so far are
-// still printed), or the show cannot start; 2 on a bad command line.
+// memory after the last complete loop of the show is within the bound of
+// what it was after the first; 1 when it grew more, fewer than two loops were
+// drawn, the run was stopped (Ctrl-C, SIGTERM: the figures so far are still
+// printed) or the show cannot start; 2 on a bad command line.
 int RunSoak(int argc, const char* const* argv);
