@@ -12,15 +12,15 @@
 #include <string>
 #include <thread>
 
+#include "app/offscreen_show.h"
 #include "app/show_state.h"
 #include "app/win_main.h"
 #include "demo/demo_manager.h"
+#include "demo/frame_clock.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8/back_buffer_readback.h"
-#include "platform/win32/window.h"
 #include "sound/music_stream.h"
 #include "tools/capture/capture_options.h"
-#include "tools/capture/frame_clock.h"
 #include "tools/capture/frame_pool.h"
 #include "tools/capture/music_track.h"
 #include "tools/capture/png_sequence_writer.h"
@@ -73,21 +73,6 @@ std::string Megabytes(uint64_t bytes)
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
-}
-
-// Passes on the window messages (the window procedure keeps the device layer
-// informed); false once a quit was asked for (the window was closed).
-bool PumpMessages()
-{
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            return false;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return true;
 }
 
 // The end of the range, checked against the music's length; false after a
@@ -176,7 +161,7 @@ CaptureResult RenderFrames(FrameClock* clock, int64_t total, FrameSink* sink, Pr
 
     CaptureResult result;
     for (int64_t n = 0; n < total; ++n) {
-        if (g_signal.load() != 0 || !PumpMessages()) {
+        if (g_signal.load() != 0 || !PumpShowMessages()) {
             result.interrupted = true;
             break;
         }
@@ -223,30 +208,15 @@ int RunCapture(int argc, const char* const* argv)
         return 0;
     }
 
-    // Nothing is shown and nothing is heard: the pictures are drawn offscreen
-    // and the music is only opened, for its length.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
     // The media libraries speak only of errors.
     av_log_set_level(AV_LOG_ERROR);
 
     FrameClock clock(options.fromSeconds * 1000.0, options.fps);
-    ShowOpening opening;
-    opening.width = options.width;
-    opening.height = options.height;
-    opening.fullScreen = false;
-    opening.clock = &clock;
-    if (OpenShow(GetModuleHandleA(nullptr), opening) != 0) {
+    MusicStream* music = OpenOffscreenShow(options.width, options.height, &clock);
+    if (music == nullptr) {
         return 1;
     }
     ShowState& show = TheShow();
-    // The music stream has told the user why it could not open; the player
-    // ends its show at once in that case, and so does the capture.
-    MusicStream* music = show.manager->GetMusic();
-    if (ZoltQuitCode() != 0 || music == nullptr || !music->IsOpen()) {
-        StopShow();
-        return 1;
-    }
     if (show.device->m_width != options.width || show.device->m_height != options.height) {
         Report("the device cannot draw at " + std::to_string(options.width) + "x" + std::to_string(options.height));
         StopShow();

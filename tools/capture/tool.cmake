@@ -7,7 +7,6 @@ pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET libavformat libavcodec libavuti
 add_library(zolt_capture STATIC
   ${CMAKE_CURRENT_LIST_DIR}/capture_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/capture_run.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/frame_clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_pool.cpp
   ${CMAKE_CURRENT_LIST_DIR}/music_track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/png_sequence_writer.cpp

@@ -1,4 +1,4 @@
-#include "tools/capture/frame_clock.h"
+#include "demo/frame_clock.h"
 
 #include <cmath>
 

@@ -1,7 +1,9 @@
-// The capture's clock: frame n of a capture that starts at music time `from`
-// shows the music time from + n / fps. The tick count that the demo manager
-// measures the end of the show with is the same music time, so the show ends
-// on this clock exactly when its music would.
+// A clock driven by the frame number, for programs that draw the show at
+// exact music times whatever the machine's speed (the capture, the soak):
+// frame n of a run that starts at music time `from` shows the music time
+// from + n / fps. The tick count that the demo manager measures the end of
+// the show with is the same music time, so the show ends on this clock
+// exactly when its music would.
 #pragma once
 
 #include <cstdint>
