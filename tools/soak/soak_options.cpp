@@ -7,9 +7,10 @@ const char kSoakUsage[] =
     "usage: zolt-soak [--frames N] [--fps N]\n"
     "Run in a show folder. Draws N frames of the show, the music time advancing\n"
     "1/fps s a frame and going back to 0 at the music's end, and prints the resident\n"
-    "memory every 1000 frames. Exits 0 when from the end of the show's first loop to\n"
-    "the end of its last it grew no more than the larger of 1 MiB and 1%, 1 otherwise\n"
-    "or when fewer than two loops were drawn, 2 on a bad command line.\n"
+    "memory every 1000 frames. Exits 0 when the lowest resident memory of the last\n"
+    "complete loop of the show is no more than the larger of 1 MiB and 1% above the\n"
+    "lowest of its second loop, 1 otherwise or when fewer than three loops were drawn,\n"
+    "2 on a bad command line.\n"
     "  --frames N   frames to draw, 1 to 1000000000 (default 100000)\n"
     "  --fps N      frames per second of music time, 1 to 240 (default 60)\n";
 
