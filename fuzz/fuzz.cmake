@@ -20,7 +20,7 @@ zolt_fuzzer(scene_fuzzer LINKS zolt_scene)
 # stb copies zero bytes from a null buffer when a PNG's first image-data chunk
 # is empty (memcpy(NULL, p, 0)): harmless, and not ours to change, so that
 # one check is left out of stb alone.
-zolt_fuzzer(image_fuzzer SOURCES ${ZOLT_FUZZ_DIR}/stb_image_instrumented.cpp LINKS zolt_platform)
+zolt_fuzzer(image_fuzzer SOURCES ${ZOLT_FUZZ_DIR}/stb_image_instrumented.cpp LINKS zolt_d3dx)
 set_source_files_properties(${ZOLT_FUZZ_DIR}/stb_image_instrumented.cpp PROPERTIES
   COMPILE_OPTIONS -fno-sanitize=nonnull-attribute)
 
