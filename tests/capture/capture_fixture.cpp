@@ -12,6 +12,7 @@
 
 #include "demo/script_writer.h"
 #include "tests/support/test_images.h"
+#include "tests/support/wav_writer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,33 +27,11 @@ std::vector<uint8_t> ClickWav()
     const uint32_t frames = static_cast<uint32_t>(kMusicSeconds * kSampleRate);
     const uint32_t clickStart = static_cast<uint32_t>(kClickSeconds * kSampleRate);
     const uint32_t clickEnd = clickStart + kSampleRate / 200;
-    std::vector<uint8_t> out;
-    auto put16 = [&out](uint32_t v) {
-        out.push_back(uint8_t(v));
-        out.push_back(uint8_t(v >> 8));
-    };
-    auto put32 = [&](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    put32(36 + frames * 4);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(16);
-    put16(1);  // PCM
-    put16(2);  // stereo
-    put32(kSampleRate);
-    put32(kSampleRate * 4);
-    put16(4);
-    put16(16);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    put32(frames * 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        const uint16_t value = i >= clickStart && i < clickEnd ? 30000 : 0;
-        put16(value);
-        put16(value);
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * 2, 0);
+    for (uint32_t i = clickStart; i < clickEnd && i < frames; ++i) {
+        samples[2 * i] = samples[2 * i + 1] = 30000;
     }
-    return out;
+    return PcmWav(kSampleRate, 2, samples);
 }
 
 std::vector<uint8_t> Script(const std::string& music)

@@ -14,6 +14,7 @@
 
 #include "demo/script_writer.h"
 #include "tests/support/test_images.h"
+#include "tests/support/wav_writer.h"
 #include "tests/support/pack_builder.h"
 
 namespace {
@@ -22,31 +23,11 @@ namespace {
 std::vector<uint8_t> ToneWav(double seconds)
 {
     const uint32_t rate = 22050;
-    const uint32_t samples = static_cast<uint32_t>(seconds * rate);
-    std::vector<uint8_t> out;
-    auto put16 = [&out](uint32_t v) {
-        out.push_back(uint8_t(v));
-        out.push_back(uint8_t(v >> 8));
-    };
-    auto put32 = [&](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    put32(36 + samples * 2);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(16);
-    put16(1); // PCM
-    put16(1); // mono
-    put32(rate);
-    put32(rate * 2);
-    put16(2);
-    put16(16);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    put32(samples * 2);
-    for (uint32_t i = 0; i < samples; ++i)
-        put16(uint16_t(int16_t(1000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate))));
-    return out;
+    const uint32_t count = static_cast<uint32_t>(seconds * rate);
+    std::vector<int16_t> samples(count);
+    for (uint32_t i = 0; i < count; ++i)
+        samples[i] = int16_t(1000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate));
+    return PcmWav(rate, 1, samples);
 }
 
 std::vector<uint8_t> TwoPlainEffectsScript(const char* music)
