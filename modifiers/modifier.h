@@ -54,6 +54,10 @@ public:
         }
     }
 
+    // applyAll into a separate array whose fields other than the position
+    // already equal those of `in`: only x, y and z of out need writing.
+    virtual void applyPositions(const MeshVertex* in, MeshVertex* out, int count) { applyAll(in, out, count); }
+
     // Grows whenever prepare or update changes what apply computes, so a
     // mesh can tell that a chain would write exactly what it wrote before.
     uint64_t stamp() const { return m_stamp; }

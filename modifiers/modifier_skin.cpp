@@ -7,6 +7,7 @@
 
 #include "math/d3dx_math.h"
 #include "math/engine_math.h"
+#include "modifiers/skin_wide.h"
 #include "platform/win32/message_box.h"
 
 namespace {
@@ -98,21 +99,62 @@ void CModifierSkin::BuildInfluenceTable()
             kinds[v] = static_cast<uint8_t>(valid >= 2 && valid <= 4 ? static_cast<int>(valid) : static_cast<int>(kSumOther));
         }
     }
-    // Then kind by kind.
+    // Then block by block of kBlockVertices vertices (whose positions stay
+    // in the first-level cache while the block's kinds run over them), kind
+    // by kind within a block. Kinds 1 to 4 run two vertices at a time, so a
+    // pair's influences are interleaved slot by slot (first vertex, second
+    // vertex); a run's odd last vertex has its own influences in order.
     m_order.clear();
     m_firstInfluence.clear();
     m_influences.clear();
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        m_kindStart[kind] = static_cast<int32_t>(m_order.size());
-        for (size_t v = 0; v < vertexCount; ++v) {
-            if (kinds[v] == kind) {
-                m_order.push_back(static_cast<int32_t>(v));
-                m_firstInfluence.push_back(static_cast<int32_t>(m_influences.size()));
-                m_influences.insert(m_influences.end(), checked[v].begin(), checked[v].end());
+    m_runStart.clear();
+    m_wide.Clear();
+    m_runWideGroup.clear();
+    m_wideReady = s_wideEnabled && SkinWideSupported() && m_nbBone <= kSkinWideMaxBones &&
+                  m_bones.size() <= static_cast<size_t>(kSkinWideMaxBones);
+    std::vector<Influence> pair;
+    for (size_t blockStart = 0; blockStart < vertexCount; blockStart += kBlockVertices) {
+        const size_t blockEnd = std::min(vertexCount, blockStart + kBlockVertices);
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            const int32_t start = static_cast<int32_t>(m_order.size());
+            m_runStart.push_back(start);
+            for (size_t v = blockStart; v < blockEnd; ++v) {
+                if (kinds[v] == kind) {
+                    m_order.push_back(static_cast<int32_t>(v));
+                    m_firstInfluence.push_back(static_cast<int32_t>(m_influences.size()));
+                    m_influences.insert(m_influences.end(), checked[v].begin(), checked[v].end());
+                }
+            }
+            m_runWideGroup.push_back(static_cast<int32_t>(m_wide.groups.size()));
+            if (m_wideReady && kind != kUnmoved && kind != kSumOther) {
+                const int32_t* run = m_order.data() + start;
+                const int32_t length = static_cast<int32_t>(m_order.size()) - start;
+                for (int32_t g = 0; g < length; g += kSkinWideLanes) {
+                    const int32_t* at = run + g;
+                    m_wide.AddGroup(
+                        at, std::min(kSkinWideLanes, length - g), kind,
+                        [&](int s, int k) { return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)].bone; },
+                        [&](int s, int k) { return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)].weight; });
+                }
+            }
+            const int32_t pairs = (static_cast<int32_t>(m_order.size()) - start) / 2;
+            if (kind == kUnmoved || kind == kSumOther || pairs == 0) {
+                continue;
+            }
+            const int n = kind;
+            Influence* block = m_influences.data() + m_firstInfluence[static_cast<size_t>(start)];
+            pair.resize(static_cast<size_t>(2 * n));
+            for (int32_t p = 0; p < pairs; ++p, block += 2 * n) {
+                for (int k = 0; k < n; ++k) {
+                    pair[static_cast<size_t>(2 * k)] = block[k];
+                    pair[static_cast<size_t>(2 * k + 1)] = block[n + k];
+                }
+                std::copy(pair.begin(), pair.end(), block);
             }
         }
     }
-    m_kindStart[kKindCount] = static_cast<int32_t>(m_order.size());
+    m_runStart.push_back(static_cast<int32_t>(m_order.size()));
+    m_runWideGroup.push_back(static_cast<int32_t>(m_wide.groups.size()));
     m_firstInfluence.push_back(static_cast<int32_t>(m_influences.size()));
     m_rows.resize(m_bones.size());
 }
@@ -136,12 +178,22 @@ void CModifierSkin::update()
     for (size_t b = 0; b < m_rows.size() && b < m_bones.size(); ++b) {
         std::memcpy(m_rows[b].m, &m_bones[b].m_skinningMatrix, sizeof m_rows[b].m);
     }
+    if (m_wideReady) {
+        m_wide.SetMatrices(&m_bones.data()->m_skinningMatrix, static_cast<int>(m_bones.size()), sizeof(SkinBone));
+    }
     if (changed) {
         Restamp();
     }
 }
 
 void CModifierSkin::setTime(const float*) {}
+
+bool CModifierSkin::s_wideEnabled = true;
+
+void CModifierSkin::EnableWidePath(bool enabled)
+{
+    s_wideEnabled = enabled;
+}
 
 void CModifierSkin::apply(const MeshVertex* in, MeshVertex* out, int index)
 {
@@ -191,84 +243,145 @@ void CModifierSkin::deformPoint(const D3DVECTOR* in, D3DVECTOR* out, int index)
 
 namespace {
 
+// Puts the result lanes (x, y, z, anything) of vertex v in place: x, y, z
+// from the lanes, nx and (with kCopy) the rest of the vertex from `in`.
+template <bool kCopy>
+inline void StoreSkinned(__m128 result, const MeshVertex* in, MeshVertex* out, int v)
+{
+    uint32_t rest[6];
+    std::memcpy(rest, &in[v].nx, sizeof rest);
+    _mm_storeu_ps(&out[v].x, result);
+    std::memcpy(&out[v].nx, rest, kCopy ? sizeof rest : sizeof rest[0]);
+}
+
+// The weighted skinned place of the point (x, y, z) broadcast in `x`, `y`,
+// `z` by `n` influences `stride` entries apart: ((0 + w0 T0) + w1 T1) + ...,
+// or with Blend p + w (T - p) for the one influence.
+template <int Influences, bool Blend, typename Influence, typename Rows>
+inline __m128 SkinPoint(__m128 p, __m128 x, __m128 y, __m128 z, const Influence* influence, int n, int stride,
+                        const Rows* rows)
+{
+    if (Blend) {
+        const __m128 t = TransformLanes(rows[influence->bone].m, x, y, z);
+        return _mm_add_ps(p, _mm_mul_ps(_mm_set1_ps(influence->weight), _mm_sub_ps(t, p)));
+    }
+    __m128 result = _mm_setzero_ps();
+#pragma GCC unroll 4
+    for (int k = 0; k < (Influences > 0 ? Influences : n); ++k, influence += stride) {
+        const __m128 t = TransformLanes(rows[influence->bone].m, x, y, z);
+        result = _mm_add_ps(result, _mm_mul_ps(_mm_set1_ps(influence->weight), t));
+    }
+    return result;
+}
+
 // The vertices `order[0..count)` of one kind, each with `Influences`
 // influences from `influence` on (kind 1 blends, the others add up; 0: any
-// number, from `first`). The position is read as (x, y, z, nx) and written
-// back with nx unchanged; with kCopy the rest of the vertex is copied too.
+// number, from `first`). Fixed counts run two vertices at a time, their
+// influences interleaved, so that the two independent sums overlap. The
+// position is read as (x, y, z, nx) and written back with nx unchanged;
+// with kCopy the rest of the vertex is copied too.
 template <int Influences, bool Blend, bool kCopy, typename Influence, typename Rows>
 void SkinKind(const int32_t* order, int count, const Influence* influence, const int32_t* first, const Rows* rows,
               const MeshVertex* in, MeshVertex* out)
 {
-    for (int j = 0; j < count; ++j) {
+    constexpr int n = Blend ? 1 : Influences;
+    int j = 0;
+    if (n > 0) {
+        for (; j + 1 < count; j += 2, influence += 2 * n) {
+            const int v0 = order[j];
+            const int v1 = order[j + 1];
+            const __m128 p0 = _mm_loadu_ps(&in[v0].x);
+            const __m128 p1 = _mm_loadu_ps(&in[v1].x);
+            const __m128 r0 = SkinPoint<n, Blend>(p0, _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(0, 0, 0, 0)),
+                                                  _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(1, 1, 1, 1)),
+                                                  _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(2, 2, 2, 2)), influence, n, 2, rows);
+            const __m128 r1 = SkinPoint<n, Blend>(p1, _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(0, 0, 0, 0)),
+                                                  _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(1, 1, 1, 1)),
+                                                  _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(2, 2, 2, 2)), influence + 1, n, 2,
+                                                  rows);
+            StoreSkinned<kCopy>(r0, in, out, v0);
+            StoreSkinned<kCopy>(r1, in, out, v1);
+        }
+    }
+    for (; j < count; ++j) {
         const int v = order[j];
+        const int influenceCount = n > 0 ? n : first[j + 1] - first[j];
         const __m128 p = _mm_loadu_ps(&in[v].x);
-        const __m128 x = _mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0));
-        const __m128 y = _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 1, 1));
-        const __m128 z = _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2));
-        __m128 result;
-        if (Blend) {
-            // p + w * (T - p)
-            const __m128 t = TransformLanes(rows[influence->bone].m, x, y, z);
-            result = _mm_add_ps(p, _mm_mul_ps(_mm_set1_ps(influence->weight), _mm_sub_ps(t, p)));
-            ++influence;
-        } else {
-            // ((0 + w0 T0) + w1 T1) + ...
-            const int n = Influences > 0 ? Influences : first[j + 1] - first[j];
-            result = _mm_setzero_ps();
-#pragma GCC unroll 4
-            for (int k = 0; k < n; ++k, ++influence) {
-                const __m128 t = TransformLanes(rows[influence->bone].m, x, y, z);
-                result = _mm_add_ps(result, _mm_mul_ps(_mm_set1_ps(influence->weight), t));
-            }
-        }
-        // The four lanes land on x, y, z and nx; nx and the rest of the
-        // vertex are then put (back) in place.
-        uint32_t rest[6];
-        std::memcpy(rest, &in[v].nx, sizeof rest);
-        _mm_storeu_ps(&out[v].x, result);
-        if (kCopy) {
-            std::memcpy(&out[v].nx, rest, sizeof rest);
-        } else {
-            std::memcpy(&out[v].nx, rest, sizeof rest[0]);
-        }
+        const __m128 r = SkinPoint<n, Blend>(p, _mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0)),
+                                             _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 1, 1)),
+                                             _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2)), influence, influenceCount, 1, rows);
+        influence += influenceCount;
+        StoreSkinned<kCopy>(r, in, out, v);
     }
 }
 
-template <bool kCopy, typename Influence, typename Rows>
-void SkinAllKinds(const int32_t* order, const int32_t* kindStart, const Influence* influences,
-                  const int32_t* first, const Rows* rows, const MeshVertex* in, MeshVertex* out)
+// Every run of the table: run r holds vertices of kind r % kKindCount, from
+// order[runStart[r]] to order[runStart[r + 1] - 1]. Unmoved vertices are
+// copied when out is not in (only their positions without kCopy). With `wide`, kinds 1 to 4 run sixteen at a
+// time, run r being wide->groups[wideGroup[r]] to [wideGroup[r + 1] - 1].
+template <bool kCopy, int kKinds, typename Influence, typename Rows>
+void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const Influence* influences,
+                 const int32_t* first, const Rows* rows, const SkinWideTable* wide, const int32_t* wideGroup,
+                 const MeshVertex* in, MeshVertex* out)
 {
-    auto run = [&](int kind) { return kindStart[kind + 1] - kindStart[kind]; };
-    auto at = [&](int kind) { return order + kindStart[kind]; };
-    auto from = [&](int kind) { return influences + first[kindStart[kind]]; };
-    auto starts = [&](int kind) { return first + kindStart[kind]; };
-    SkinKind<1, true, kCopy>(at(1), run(1), from(1), starts(1), rows, in, out);
-    SkinKind<2, false, kCopy>(at(2), run(2), from(2), starts(2), rows, in, out);
-    SkinKind<3, false, kCopy>(at(3), run(3), from(3), starts(3), rows, in, out);
-    SkinKind<4, false, kCopy>(at(4), run(4), from(4), starts(4), rows, in, out);
-    SkinKind<0, false, kCopy>(at(5), run(5), from(5), starts(5), rows, in, out);
+    for (int r = 0; r < runs; r += kKinds) {
+        const int32_t* start = runStart + r;
+        auto count = [&](int kind) { return start[kind + 1] - start[kind]; };
+        auto from = [&](int kind) { return influences + first[start[kind]]; };
+        if (in != out) {
+            for (int j = start[0]; j < start[1]; ++j) {
+                if (kCopy) {
+                    out[order[j]] = in[order[j]];
+                } else {
+                    std::memcpy(&out[order[j]].x, &in[order[j]].x, 3 * sizeof(float));
+                }
+            }
+        }
+        if (wide != nullptr) {
+            for (int kind = 1; kind <= 4; ++kind) {
+                const int32_t* groups = wideGroup + r + kind;
+                SkinWideGroups(*wide, groups[0], groups[1] - groups[0], kind, kind == 1, kCopy, in, out);
+            }
+        } else {
+            SkinKind<1, true, kCopy>(order + start[1], count(1), from(1), first + start[1], rows, in, out);
+            SkinKind<2, false, kCopy>(order + start[2], count(2), from(2), first + start[2], rows, in, out);
+            SkinKind<3, false, kCopy>(order + start[3], count(3), from(3), first + start[3], rows, in, out);
+            SkinKind<4, false, kCopy>(order + start[4], count(4), from(4), first + start[4], rows, in, out);
+        }
+        SkinKind<0, false, kCopy>(order + start[5], count(5), from(5), first + start[5], rows, in, out);
+    }
 }
 
 } // namespace
 
 void CModifierSkin::applyAll(const MeshVertex* in, MeshVertex* out, int count)
 {
+    Apply(in, out, count, out != in);
+}
+
+void CModifierSkin::applyPositions(const MeshVertex* in, MeshVertex* out, int count)
+{
+    Apply(in, out, count, false);
+}
+
+void CModifierSkin::Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest)
+{
     // Without a table from prepare, or for a mesh of another vertex count,
     // the literal per-vertex path.
     if (m_rows.size() != m_bones.size() || m_order.size() != m_vertices.size() ||
-        static_cast<size_t>(count) != m_vertices.size()) {
+        static_cast<size_t>(count) != m_vertices.size() || m_runStart.empty()) {
         CModifier::applyAll(in, out, count);
         return;
     }
-    if (out != in) {
-        for (int j = m_kindStart[kUnmoved]; j < m_kindStart[kUnmoved + 1]; ++j) {
-            out[m_order[j]] = in[m_order[j]];
-        }
-        SkinAllKinds<true>(m_order.data(), m_kindStart, m_influences.data(), m_firstInfluence.data(), m_rows.data(),
-                           in, out);
+    const int runs = static_cast<int>(m_runStart.size()) - 1;
+    const SkinWideTable* wide = m_wideReady ? &m_wide : nullptr;
+    if (copyRest) {
+        SkinAllRuns<true, kKindCount>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
+                                      m_firstInfluence.data(), m_rows.data(), wide, m_runWideGroup.data(), in, out);
     } else {
-        SkinAllKinds<false>(m_order.data(), m_kindStart, m_influences.data(), m_firstInfluence.data(),
-                            m_rows.data(), in, out);
+        SkinAllRuns<false, kKindCount>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
+                                       m_firstInfluence.data(), m_rows.data(), wide, m_runWideGroup.data(), in,
+                                       out);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "modifiers/modifier.h"
+#include "modifiers/skin_wide.h"
 
 // The influences of one mesh vertex; m_nbBone 0: the vertex does not move.
 struct SkinVertex {
@@ -46,6 +47,12 @@ public:
     // The same bits as deformPoint per vertex, from the flat influence table
     // and four lanes at a time (x, y, z of a point transform together).
     void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
+    void applyPositions(const MeshVertex* in, MeshVertex* out, int count) override;
+
+    // Whether skins prepared from now on may run sixteen vertices at a time
+    // where the processor can (on by default): both ways give the same bits,
+    // and tests compare them.
+    static void EnableWidePath(bool enabled);
 
     // Binds bone `index` to the world matrix `world` points to. Shows a
     // warning and changes nothing when there is no such bone.
@@ -62,21 +69,28 @@ public:
 
 private:
     // The influences of m_vertices as prepare found them (bones checked),
-    // grouped for applyAll: m_order lists the table's vertices kind by kind,
-    // kind k from m_kindStart[k] to m_kindStart[k + 1] - 1. Kind 0 does not
-    // move, kind 1 blends with one influence, kinds 2 to 4 add up exactly
-    // that many influences and kind 5 any other number. The influences of
-    // m_order[j] are m_influences[m_firstInfluence[j]] onwards.
+    // grouped for applyAll: m_order lists the table's vertices block by
+    // block of kBlockVertices and, within a block, kind by kind; run r
+    // (kind r % kKindCount) is m_order[m_runStart[r]] to
+    // m_order[m_runStart[r + 1] - 1]. Kind 0 does not move, kind 1 blends
+    // with one influence, kinds 2 to 4 add up exactly that many influences
+    // and kind 5 any other number. The influences of m_order[j] start at
+    // m_influences[m_firstInfluence[j]]; in kinds 1 to 4 those of two
+    // consecutive vertices of a run are interleaved from the first's start.
     enum Kind { kUnmoved = 0, kBlendOne = 1, kSumOther = 5, kKindCount = 6 };
+    static constexpr size_t kBlockVertices = 256;
     struct Influence {
         int32_t bone;
         float weight;
     };
     void BuildInfluenceTable();
+    // applyAll; with copyRest false, out's fields beyond the position are left
+    // as they are.
+    void Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest);
     bool HasBone(int32_t bone) const;
 
     std::vector<int32_t> m_order;
-    int32_t m_kindStart[kKindCount + 1] = {};
+    std::vector<int32_t> m_runStart;
     std::vector<int32_t> m_firstInfluence;
     std::vector<Influence> m_influences;
     // The skinning matrices again, on 16-byte boundaries.
@@ -84,4 +98,10 @@ private:
         float m[16];
     };
     std::vector<Rows> m_rows;
+    // The sixteen-lane table, when prepare found the wide path usable; run r
+    // has groups m_runWideGroup[r] to m_runWideGroup[r + 1] - 1.
+    bool m_wideReady = false;
+    SkinWideTable m_wide;
+    std::vector<int32_t> m_runWideGroup;
+    static bool s_wideEnabled;
 };

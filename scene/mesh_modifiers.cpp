@@ -86,11 +86,19 @@ void CMesh::DeformVertices()
     if (deformedVertices.size() != static_cast<size_t>(n)) {
         deformedVertices.assign(baseVertices.begin(), baseVertices.begin() + n);
     }
-    const MeshVertex* source = baseVertices.data();
+    // The deformed copy differs from the base only in positions (modifiers
+    // write nothing else), so the first modifier writes just those and the
+    // others work in place.
+    const MeshVertex* base = baseVertices.data();
     MeshVertex* deformed = deformedVertices.data();
+    bool first = true;
     for (CModifier* modifier : modifiers) {
-        modifier->applyAll(source, deformed, n);
-        source = deformed;
+        if (first) {
+            modifier->applyPositions(base, deformed, n);
+        } else {
+            modifier->applyAll(deformed, deformed, n);
+        }
+        first = false;
     }
     FinishDeformation(deformed, baseVertices.data(), n, &boxMin, &boxMax);
 }

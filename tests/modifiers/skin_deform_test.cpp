@@ -206,63 +206,78 @@ D3DMATRIX RandomAffine(std::mt19937& rng)
     return m;
 }
 
-TEST(SkinDeform, FlatPathEqualsTheLiteralSkinBitForBit)
+// Both vectorised paths (sixteen lanes where the processor has them, and
+// two vertices at a time otherwise, or for more bones than the lanes' table
+// holds), into a separate buffer whose other fields must be copied, and in
+// place, over meshes that span several blocks and end in partial groups.
+TEST(SkinDeform, FlatPathsEqualTheLiteralSkinBitForBit)
 {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
     std::uniform_real_distribution<float> weight(-0.5f, 1.5f);
-    for (int trial = 0; trial < 20; ++trial) {
-        const int bones = 1 + trial % 7;
-        const int vertices = 1 + (trial * 37) % 300;
-        CMesh mesh;
-        mesh.vertexCount = vertices;
-        auto* skin = new CModifierSkin();
-        mesh.modifiers.Append(skin);
-        skin->m_meshMatrix = RandomAffine(rng);
-        skin->m_nbBone = bones;
-        skin->m_bones.resize(bones);
-        std::vector<D3DMATRIX> worlds(bones);
-        for (int b = 0; b < bones; ++b) {
-            skin->m_bones[b].m_bindMatrix = RandomAffine(rng);
-            skin->m_bones[b].m_world = &worlds[b];
-        }
-        skin->m_nbVertex = vertices;
-        skin->m_vertices.resize(vertices);
-        std::uniform_int_distribution<int> boneOf(0, bones - 1);
-        for (int i = 0; i < vertices; ++i) {
-            MeshVertex v = {coordinate(rng), coordinate(rng), coordinate(rng), 0.1f, 0.2f, 0.3f,
-                            static_cast<uint32_t>(i), 0.5f, 0.25f};
-            if (i % 11 == 0) {
-                v.x = -0.0f; // the sum starts at +0: a lone -0 term must become +0
+    for (const bool wide : {true, false}) {
+        CModifierSkin::EnableWidePath(wide);
+        for (int trial = 0; trial < 20; ++trial) {
+            const int bones = trial < 14 ? 1 + trial % 7 : 14 + 3 * trial - 30; // 1 to 7, then 16 to 31 ... 41
+            const int vertices = 1 + (trial * 97) % 700;
+            CMesh mesh;
+            mesh.vertexCount = vertices;
+            auto* skin = new CModifierSkin();
+            mesh.modifiers.Append(skin);
+            skin->m_meshMatrix = RandomAffine(rng);
+            skin->m_nbBone = bones;
+            skin->m_bones.resize(bones);
+            std::vector<D3DMATRIX> worlds(bones);
+            for (int b = 0; b < bones; ++b) {
+                skin->m_bones[b].m_bindMatrix = RandomAffine(rng);
+                skin->m_bones[b].m_world = &worlds[b];
             }
-            mesh.baseVertices.push_back(v);
-            SkinVertex& s = skin->m_vertices[i];
-            s.m_nbBone = i % 6; // 0 to 5 influences
-            for (int k = 0; k < s.m_nbBone; ++k) {
-                s.m_boneIndices.push_back(boneOf(rng));
-                s.m_weights.push_back(weight(rng));
-            }
-        }
-        skin->prepare();
-        for (int frame = 0; frame < 3; ++frame) {
-            for (D3DMATRIX& world : worlds) {
-                world = RandomAffine(rng);
-            }
-            skin->update();
-            mesh.DeformVertices();
+            skin->m_nbVertex = vertices;
+            skin->m_vertices.resize(vertices);
+            std::uniform_int_distribution<int> boneOf(0, bones - 1);
             for (int i = 0; i < vertices; ++i) {
-                const MeshVertex& base = mesh.baseVertices[i];
-                const D3DVECTOR expected = LiteralSkin(*skin, i, D3DVECTOR{base.x, base.y, base.z});
-                const MeshVertex& got = mesh.deformedVertices[i];
-                ASSERT_EQ(0, std::memcmp(&expected, &got.x, sizeof expected))
-                    << "trial " << trial << " frame " << frame << " vertex " << i;
-                ASSERT_EQ(0, std::memcmp(&base.nx, &got.nx, sizeof(MeshVertex) - 12)) << "vertex " << i;
-                MeshVertex single;
-                mesh.DeformVertex(i, &single);
-                ASSERT_EQ(0, std::memcmp(&single, &got, sizeof single)) << "vertex " << i;
+                MeshVertex v = {coordinate(rng), coordinate(rng), coordinate(rng), 0.1f, 0.2f, 0.3f,
+                                static_cast<uint32_t>(i), 0.5f, 0.25f};
+                if (i % 11 == 0) {
+                    v.x = -0.0f; // the sum starts at +0: a lone -0 term must become +0
+                }
+                mesh.baseVertices.push_back(v);
+                SkinVertex& s = skin->m_vertices[i];
+                s.m_nbBone = (i * 7 + trial) % 13 < 6 ? (i * 7 + trial) % 13 : 1 + i % 4; // 0 to 5 influences
+                for (int k = 0; k < s.m_nbBone; ++k) {
+                    s.m_boneIndices.push_back(boneOf(rng));
+                    s.m_weights.push_back(weight(rng));
+                }
+            }
+            skin->prepare();
+            for (int frame = 0; frame < 3; ++frame) {
+                for (D3DMATRIX& world : worlds) {
+                    world = RandomAffine(rng);
+                }
+                skin->update();
+                mesh.DeformVertices();
+                std::vector<MeshVertex> apart(vertices);
+                std::memset(apart.data(), 0xA5, apart.size() * sizeof(MeshVertex));
+                skin->applyAll(mesh.baseVertices.data(), apart.data(), vertices);
+                std::vector<MeshVertex> inPlace = mesh.baseVertices;
+                skin->applyAll(inPlace.data(), inPlace.data(), vertices);
+                for (int i = 0; i < vertices; ++i) {
+                    const MeshVertex& base = mesh.baseVertices[i];
+                    const D3DVECTOR expected = LiteralSkin(*skin, i, D3DVECTOR{base.x, base.y, base.z});
+                    const MeshVertex& got = mesh.deformedVertices[i];
+                    ASSERT_EQ(0, std::memcmp(&expected, &got.x, sizeof expected))
+                        << "wide " << wide << " trial " << trial << " frame " << frame << " vertex " << i;
+                    ASSERT_EQ(0, std::memcmp(&base.nx, &got.nx, sizeof(MeshVertex) - 12)) << "vertex " << i;
+                    ASSERT_EQ(0, std::memcmp(&got, &apart[i], sizeof got)) << "apart, vertex " << i;
+                    ASSERT_EQ(0, std::memcmp(&got, &inPlace[i], sizeof got)) << "in place, vertex " << i;
+                    MeshVertex single;
+                    mesh.DeformVertex(i, &single);
+                    ASSERT_EQ(0, std::memcmp(&single, &got, sizeof single)) << "vertex " << i;
+                }
             }
         }
     }
+    CModifierSkin::EnableWidePath(true);
 }
 
 TEST(SkinDeform, BadInfluencesAndPoisonedBonesNeverReachTheVertices)

@@ -1,0 +1,81 @@
+// The skin sixteen vertices at a time, one vertex per lane of a 512-bit
+// register, for processors with AVX-512. Each lane computes exactly the
+// operations of the skin's per-vertex formula, in the same order, so the
+// results are the same bits; the bones' matrices are picked per lane from
+// registers holding one matrix element of every bone, which is why the path
+// serves skins of at most kSkinWideMaxBones bones.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d8/d3d8_types.h"
+#include "scene/mesh_vertex.h"
+
+constexpr int kSkinWideLanes = 16;
+constexpr int kSkinWideMaxBones = 32;
+
+struct SkinWideTable {
+    // Up to sixteen vertices of one influence count, as byte offsets into the
+    // vertex arrays; `count` of them are real, the other lanes repeat the
+    // first and are never stored.
+    struct alignas(64) Group {
+        int32_t offset[kSkinWideLanes];
+        int32_t count;
+        int32_t firstSlot; // the group's influences: slots[firstSlot] onwards
+    };
+    // One influence of every lane. Lanes are in register order, which the
+    // loading transposition makes lane 4i + j hold the vertex at offset[4j + i].
+    struct alignas(64) Slot {
+        int32_t bone[kSkinWideLanes];
+        float weight[kSkinWideLanes];
+    };
+
+    std::vector<Group> groups;
+    std::vector<Slot> slots;
+    // Matrix element e (row e / 3, column e % 3) of bone b, for update to fill.
+    alignas(64) float elements[12][kSkinWideMaxBones] = {};
+
+    void Clear()
+    {
+        groups.clear();
+        slots.clear();
+    }
+    // Appends a group of `count` (1 to 16) vertices, each with `influences`
+    // (bone, weight) pairs from boneOf(v, k) and weightOf(v, k).
+    template <typename BoneOf, typename WeightOf>
+    void AddGroup(const int32_t* vertices, int count, int influences, BoneOf boneOf, WeightOf weightOf);
+    // Copies the skinning matrices of `boneCount` bones into `elements`.
+    void SetMatrices(const D3DMATRIX* skinning, int boneCount, size_t stride);
+};
+
+// Whether this processor runs the wide path.
+bool SkinWideSupported();
+
+// The groups groups[first..first + count) of one influence count:
+// `influences` of them summed, or with `blend` the one influence blended
+// with the point. Positions are read from `in` and written to `out` (which
+// may be `in`), with the rest of each vertex copied when `copyRest`.
+void SkinWideGroups(const SkinWideTable& table, int first, int count, int influences, bool blend, bool copyRest,
+                    const MeshVertex* in, MeshVertex* out);
+
+template <typename BoneOf, typename WeightOf>
+void SkinWideTable::AddGroup(const int32_t* vertices, int count, int influences, BoneOf boneOf, WeightOf weightOf)
+{
+    Group group;
+    for (int s = 0; s < kSkinWideLanes; ++s) {
+        group.offset[s] = static_cast<int32_t>(sizeof(MeshVertex)) * vertices[s < count ? s : 0];
+    }
+    group.count = count;
+    group.firstSlot = static_cast<int32_t>(slots.size());
+    groups.push_back(group);
+    for (int k = 0; k < influences; ++k) {
+        Slot slot;
+        for (int lane = 0; lane < kSkinWideLanes; ++lane) {
+            const int s = 4 * (lane % 4) + lane / 4;
+            slot.bone[lane] = s < count ? boneOf(s, k) : 0;
+            slot.weight[lane] = s < count ? weightOf(s, k) : 0.0f;
+        }
+        slots.push_back(slot);
+    }
+}
