@@ -6,7 +6,7 @@
 // instructions the skin uses (4-wide SSE multiplies and adds, no FMA).
 #include <benchmark/benchmark.h>
 
-#include <xmmintrin.h>
+#include <immintrin.h>
 
 #include <cstring>
 #include <memory>
@@ -64,6 +64,52 @@ void BM_PeakSseFlops(benchmark::State& state)
         benchmark::Counter(static_cast<double>(state.iterations()) * kRounds * 12 * 4, benchmark::Counter::kIsRate);
 }
 
+// The same with 512-bit registers, the width of the skin's sixteen-lane path
+// (on processors that have it; the machine's bound for that path).
+__attribute__((target("avx512f"))) void PeakAvx512Rounds(benchmark::State& state)
+{
+    volatile float one = 1.0f;
+    volatile float tiny = 1e-30f;
+    const __m512 k = _mm512_set1_ps(one);
+    const __m512 d = _mm512_set1_ps(tiny);
+    __m512 m0 = _mm512_set1_ps(1.0f), m1 = _mm512_set1_ps(2.0f), m2 = _mm512_set1_ps(3.0f);
+    __m512 m3 = _mm512_set1_ps(4.0f), m4 = _mm512_set1_ps(5.0f), m5 = _mm512_set1_ps(6.0f);
+    __m512 a0 = _mm512_set1_ps(1.0f), a1 = _mm512_set1_ps(2.0f), a2 = _mm512_set1_ps(3.0f);
+    __m512 a3 = _mm512_set1_ps(4.0f), a4 = _mm512_set1_ps(5.0f), a5 = _mm512_set1_ps(6.0f);
+    constexpr int kRounds = 1000;
+    for (auto _ : state) {
+        for (int r = 0; r < kRounds; ++r) {
+            m0 = _mm512_mul_ps(m0, k);
+            a0 = _mm512_add_ps(a0, d);
+            m1 = _mm512_mul_ps(m1, k);
+            a1 = _mm512_add_ps(a1, d);
+            m2 = _mm512_mul_ps(m2, k);
+            a2 = _mm512_add_ps(a2, d);
+            m3 = _mm512_mul_ps(m3, k);
+            a3 = _mm512_add_ps(a3, d);
+            m4 = _mm512_mul_ps(m4, k);
+            a4 = _mm512_add_ps(a4, d);
+            m5 = _mm512_mul_ps(m5, k);
+            a5 = _mm512_add_ps(a5, d);
+        }
+        __m512 sum = _mm512_add_ps(_mm512_add_ps(_mm512_add_ps(m0, m1), _mm512_add_ps(m2, m3)), _mm512_add_ps(m4, m5));
+        sum = _mm512_add_ps(sum, _mm512_add_ps(_mm512_add_ps(_mm512_add_ps(a0, a1), _mm512_add_ps(a2, a3)),
+                                               _mm512_add_ps(a4, a5)));
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["flops"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kRounds * 12 * 16, benchmark::Counter::kIsRate);
+}
+
+void BM_PeakAvx512Flops(benchmark::State& state)
+{
+    if (!__builtin_cpu_supports("avx512f")) {
+        state.SkipWithError("no AVX-512 on this processor");
+        return;
+    }
+    PeakAvx512Rounds(state);
+}
+
 // ---- A skinned mesh built in memory ------------------------------------------
 
 D3DMATRIX BoneWorld(int bone, float t)
@@ -85,13 +131,21 @@ struct SkinnedMesh {
     CModifierSkin* skin = nullptr;
     std::vector<D3DMATRIX> worlds;
     int influences = 0;
+    int flops = 0; // the formula's multiplies, adds and subtracts per frame
 };
 
-// 10,000 vertices; vertex i has 1 + i % 4 influences of bones spread over
-// the table.
-void BuildSkinnedMesh(SkinnedMesh* s, int vertices = 10000)
-{
+// How the bench mesh's vertices pick their bones.
+enum class Bones {
+    kRandom,     // any of the table: the worst case for the sixteen-lane path
+    kByPosition, // the nearest along the mesh, as a limb's skin has them
+};
 
+// 10,000 vertices; vertex i has 1 + i % 4 influences (weights 1 / count),
+// of bones picked at random or, by position, the bones around the vertex's
+// place along x (30 bones spread over x from -10 to 10, the vertices
+// ordered by x as an exporter would leave a limb's).
+void BuildSkinnedMesh(SkinnedMesh* s, int vertices = 10000, Bones bones = Bones::kRandom)
+{
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> coordinate(-10.0f, 10.0f);
     std::uniform_int_distribution<int> boneOf(0, kBones - 1);
@@ -109,15 +163,20 @@ void BuildSkinnedMesh(SkinnedMesh* s, int vertices = 10000)
     s->skin->m_nbVertex = vertices;
     s->skin->m_vertices.resize(vertices);
     for (int i = 0; i < vertices; ++i) {
-        s->mesh.baseVertices.push_back(
-            MeshVertex{coordinate(rng), coordinate(rng), coordinate(rng), 0, 1, 0, 0xFFFFFFFFu, 0, 0});
+        float x = coordinate(rng);
+        if (bones == Bones::kByPosition) {
+            x = -10.0f + 20.0f * static_cast<float>(i) / static_cast<float>(vertices);
+        }
+        s->mesh.baseVertices.push_back(MeshVertex{x, coordinate(rng), coordinate(rng), 0, 1, 0, 0xFFFFFFFFu, 0, 0});
         SkinVertex& v = s->skin->m_vertices[i];
         v.m_nbBone = 1 + i % 4;
+        const int nearest = std::min(kBones - 1, static_cast<int>((x + 10.0f) / 20.0f * kBones));
         for (int k = 0; k < v.m_nbBone; ++k) {
-            v.m_boneIndices.push_back(boneOf(rng));
+            v.m_boneIndices.push_back(bones == Bones::kRandom ? boneOf(rng) : (nearest + k) % kBones);
             v.m_weights.push_back(1.0f / static_cast<float>(v.m_nbBone));
         }
         s->influences += v.m_nbBone;
+        s->flops += v.m_nbBone == 1 ? 27 : 24 * v.m_nbBone;
     }
     s->skin->prepare();
     s->mesh.PrepareDeformation();
@@ -130,12 +189,45 @@ void MoveBones(SkinnedMesh* s, float t)
     }
 }
 
+void SkinCounters(benchmark::State& state, const SkinnedMesh& s)
+{
+    const double frames = static_cast<double>(state.iterations());
+    state.counters["influences"] = benchmark::Counter(frames * s.influences, benchmark::Counter::kIsRate);
+    state.counters["flops"] = benchmark::Counter(frames * s.flops, benchmark::Counter::kIsRate);
+}
+
+// range(0) vertices, range(1) 1: the sixteen-lane path where the processor
+// has it, 0: two vertices at a time; range(2) 0: random bones, 1: by
+// position.
+void BuildSkinnedMesh(SkinnedMesh* s, benchmark::State& state)
+{
+    CModifierSkin::EnableWidePath(state.range(1) != 0);
+    BuildSkinnedMesh(s, static_cast<int>(state.range(0)), state.range(2) != 0 ? Bones::kByPosition : Bones::kRandom);
+    CModifierSkin::EnableWidePath(true);
+}
+
+// The skin's own work each frame: the skinning matrices from the moved
+// bones and every vertex skinned.
+void BM_Skin(benchmark::State& state)
+{
+    SkinnedMesh s;
+    BuildSkinnedMesh(&s, state);
+    float t = 0.0f;
+    for (auto _ : state) {
+        MoveBones(&s, t += 1.0f);
+        s.skin->update();
+        s.skin->applyPositions(s.mesh.baseVertices.data(), s.mesh.deformedVertices.data(), s.mesh.vertexCount);
+        benchmark::DoNotOptimize(s.mesh.deformedVertices.data());
+    }
+    SkinCounters(state, s);
+}
+
 // The skin as the mesh runs it every drawn frame: bones moved, skinning
-// matrices, the flat chain and the box.
+// matrices, the chain and the box.
 void BM_SkinFlat(benchmark::State& state)
 {
     SkinnedMesh s;
-    BuildSkinnedMesh(&s, static_cast<int>(state.range(0)));
+    BuildSkinnedMesh(&s, state);
     float t = 0.0f;
     for (auto _ : state) {
         MoveBones(&s, t += 1.0f);
@@ -143,8 +235,7 @@ void BM_SkinFlat(benchmark::State& state)
         s.mesh.DeformVertices();
         benchmark::DoNotOptimize(s.mesh.deformedVertices.data());
     }
-    state.counters["influences"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * s.influences, benchmark::Counter::kIsRate);
+    SkinCounters(state, s);
 }
 
 // The same through one virtual apply per vertex and the literal
@@ -163,8 +254,7 @@ void BM_SkinPerVertex(benchmark::State& state)
         }
         benchmark::DoNotOptimize(s.mesh.deformedVertices.data());
     }
-    state.counters["influences"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * s.influences, benchmark::Counter::kIsRate);
+    SkinCounters(state, s);
 }
 
 // ---- Gizmo modifiers -----------------------------------------------------------
@@ -328,7 +418,15 @@ void BM_SceneOf20SkinnedMeshes(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_PeakSseFlops);
-BENCHMARK(BM_SkinFlat)->Arg(10000)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PeakAvx512Flops);
+BENCHMARK(BM_Skin)
+    ->ArgNames({"vertices", "wide", "byPosition"})
+    ->ArgsProduct({{10000}, {1, 0}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SkinFlat)
+    ->ArgNames({"vertices", "wide", "byPosition"})
+    ->ArgsProduct({{10000, 1000}, {1, 0}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SkinPerVertex)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Gizmo)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SceneOf20SkinnedMeshes)->Unit(benchmark::kMillisecond);

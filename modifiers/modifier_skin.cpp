@@ -113,8 +113,8 @@ void CModifierSkin::BuildInfluenceTable()
     m_wideReady = s_wideEnabled && SkinWideSupported() && m_nbBone <= kSkinWideMaxBones &&
                   m_bones.size() <= static_cast<size_t>(kSkinWideMaxBones);
     std::vector<Influence> pair;
-    for (size_t blockStart = 0; blockStart < vertexCount; blockStart += kBlockVertices) {
-        const size_t blockEnd = std::min(vertexCount, blockStart + kBlockVertices);
+    for (size_t blockStart = 0; blockStart < vertexCount; blockStart += static_cast<size_t>(kBlockVertices)) {
+        const size_t blockEnd = std::min(vertexCount, blockStart + static_cast<size_t>(kBlockVertices));
         for (int kind = 0; kind < kKindCount; ++kind) {
             const int32_t start = static_cast<int32_t>(m_order.size());
             m_runStart.push_back(start);
@@ -127,10 +127,19 @@ void CModifierSkin::BuildInfluenceTable()
             }
             m_runWideGroup.push_back(static_cast<int32_t>(m_wide.groups.size()));
             if (m_wideReady && kind != kUnmoved && kind != kSumOther) {
-                const int32_t* run = m_order.data() + start;
-                const int32_t length = static_cast<int32_t>(m_order.size()) - start;
+                // Vertices with the same bones side by side, so that lanes
+                // often share a bone and take its matrix whole.
+                std::vector<int32_t> run(m_order.begin() + start, m_order.end());
+                std::stable_sort(run.begin(), run.end(), [&](int32_t a, int32_t b) {
+                    const std::vector<Influence>& ia = checked[static_cast<size_t>(a)];
+                    const std::vector<Influence>& ib = checked[static_cast<size_t>(b)];
+                    return std::lexicographical_compare(
+                        ia.begin(), ia.end(), ib.begin(), ib.end(),
+                        [](const Influence& x, const Influence& y) { return x.bone < y.bone; });
+                });
+                const int32_t length = static_cast<int32_t>(run.size());
                 for (int32_t g = 0; g < length; g += kSkinWideLanes) {
-                    const int32_t* at = run + g;
+                    const int32_t* at = run.data() + g;
                     m_wide.AddGroup(
                         at, std::min(kSkinWideLanes, length - g), kind,
                         [&](int s, int k) { return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)].bone; },
@@ -315,16 +324,38 @@ void SkinKind(const int32_t* order, int count, const Influence* influence, const
     }
 }
 
+// Asks for the cache lines of vertices [begin, begin + blockVertices) of
+// both arrays, within the first vertexCount.
+inline void PrefetchBlock(const MeshVertex* in, MeshVertex* out, int begin, int vertexCount, int blockVertices)
+{
+    if (begin >= vertexCount) {
+        return;
+    }
+    const int end = std::min(vertexCount, begin + blockVertices);
+    const char* from = reinterpret_cast<const char*>(in + begin);
+    const char* to = reinterpret_cast<const char*>(in + end);
+    const ptrdiff_t apart = reinterpret_cast<const char*>(out) - reinterpret_cast<const char*>(in);
+    for (const char* line = from; line < to; line += 64) {
+        _mm_prefetch(line, _MM_HINT_T0);
+        if (apart != 0) {
+            _mm_prefetch(line + apart, _MM_HINT_T0);
+        }
+    }
+}
+
 // Every run of the table: run r holds vertices of kind r % kKindCount, from
 // order[runStart[r]] to order[runStart[r + 1] - 1]. Unmoved vertices are
 // copied when out is not in (only their positions without kCopy). With `wide`, kinds 1 to 4 run sixteen at a
 // time, run r being wide->groups[wideGroup[r]] to [wideGroup[r + 1] - 1].
-template <bool kCopy, int kKinds, typename Influence, typename Rows>
+template <bool kCopy, int kKinds, int kBlockVertices, typename Influence, typename Rows>
 void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const Influence* influences,
                  const int32_t* first, const Rows* rows, const SkinWideTable* wide, const int32_t* wideGroup,
-                 const MeshVertex* in, MeshVertex* out)
+                 const MeshVertex* in, MeshVertex* out, int vertexCount)
 {
     for (int r = 0; r < runs; r += kKinds) {
+        // The kinds of a block read its vertices in no particular order, too
+        // late for the processor to guess: ask for the next block ahead.
+        PrefetchBlock(in, out, (r / kKinds + 1) * kBlockVertices, vertexCount, kBlockVertices);
         const int32_t* start = runStart + r;
         auto count = [&](int kind) { return start[kind + 1] - start[kind]; };
         auto from = [&](int kind) { return influences + first[start[kind]]; };
@@ -376,12 +407,13 @@ void CModifierSkin::Apply(const MeshVertex* in, MeshVertex* out, int count, bool
     const int runs = static_cast<int>(m_runStart.size()) - 1;
     const SkinWideTable* wide = m_wideReady ? &m_wide : nullptr;
     if (copyRest) {
-        SkinAllRuns<true, kKindCount>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
-                                      m_firstInfluence.data(), m_rows.data(), wide, m_runWideGroup.data(), in, out);
+        SkinAllRuns<true, kKindCount, kBlockVertices>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
+                                                      m_firstInfluence.data(), m_rows.data(), wide,
+                                                      m_runWideGroup.data(), in, out, count);
     } else {
-        SkinAllRuns<false, kKindCount>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
-                                       m_firstInfluence.data(), m_rows.data(), wide, m_runWideGroup.data(), in,
-                                       out);
+        SkinAllRuns<false, kKindCount, kBlockVertices>(m_order.data(), m_runStart.data(), runs,
+                                                       m_influences.data(), m_firstInfluence.data(), m_rows.data(),
+                                                       wide, m_runWideGroup.data(), in, out, count);
     }
 }
 

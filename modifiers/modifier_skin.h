@@ -78,7 +78,7 @@ private:
     // m_influences[m_firstInfluence[j]]; in kinds 1 to 4 those of two
     // consecutive vertices of a run are interleaved from the first's start.
     enum Kind { kUnmoved = 0, kBlendOne = 1, kSumOther = 5, kKindCount = 6 };
-    static constexpr size_t kBlockVertices = 256;
+    static constexpr int kBlockVertices = 256;
     struct Influence {
         int32_t bone;
         float weight;

@@ -2,6 +2,7 @@
 // register and draw a false "may be used uninitialized" at every use.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 #include "modifiers/skin_wide.h"
@@ -33,20 +34,28 @@ bool SkinWideSupported()
 
 namespace {
 
-// Element e of every lane's bone, from the two halves of the element table.
-ZOLT_AVX512 inline __m512 Pick(const float* element, __m512i bones)
+// Column c of transformPoint for every lane, ((x * _1c + y * _2c) + z * _3c)
+// + _4c, with the matrix of the slot's bones: broadcast when every lane has
+// the same bone, else picked per lane from the element table (bones 0 to 15
+// in its first half, 16 to 31 in its second).
+ZOLT_AVX512 inline __m512 TransformColumn(const SkinWideTable& table, const SkinWideTable::Slot& slot, bool uniform,
+                                          int c, __m512 x, __m512 y, __m512 z)
 {
-    return _mm512_permutex2var_ps(_mm512_load_ps(element), bones, _mm512_load_ps(element + 16));
-}
-
-// Lane c of transformPoint for every lane: ((x * _1c + y * _2c) + z * _3c) + _4c.
-ZOLT_AVX512 inline __m512 TransformColumn(const SkinWideTable& table, int c, __m512i bones, __m512 x, __m512 y,
-                                          __m512 z)
-{
-    const __m512 xy = _mm512_add_ps(_mm512_mul_ps(x, Pick(table.elements[c], bones)),
-                                    _mm512_mul_ps(y, Pick(table.elements[3 + c], bones)));
-    return _mm512_add_ps(_mm512_add_ps(xy, _mm512_mul_ps(z, Pick(table.elements[6 + c], bones))),
-                         Pick(table.elements[9 + c], bones));
+    __m512 e[4];
+    if (uniform) {
+        const int bone = slot.bone[0];
+        for (int r = 0; r < 4; ++r) {
+            e[r] = _mm512_set1_ps(table.elements[3 * r + c][bone]);
+        }
+    } else {
+        const __m512i bones = _mm512_load_si512(slot.bone);
+        for (int r = 0; r < 4; ++r) {
+            const float* element = table.elements[3 * r + c];
+            e[r] = _mm512_permutex2var_ps(_mm512_load_ps(element), bones, _mm512_load_ps(element + 16));
+        }
+    }
+    const __m512 xy = _mm512_add_ps(_mm512_mul_ps(x, e[0]), _mm512_mul_ps(y, e[1]));
+    return _mm512_add_ps(_mm512_add_ps(xy, _mm512_mul_ps(z, e[2])), e[3]);
 }
 
 // The 4 x 4 transposition inside each 128-bit lane of a, b, c and d.
@@ -72,16 +81,21 @@ ZOLT_AVX512 inline __m512 LoadFour(const char* in, const int32_t* at)
     return _mm512_insertf32x4(r, _mm_loadu_ps(reinterpret_cast<const float*>(in + at[3])), 3);
 }
 
-// x, y, z of the vertex at byte offset `at` from the lanes; nx (and with
-// kCopy the rest of the vertex) from `in`.
+// x, y, z and nx of the vertex at byte offset `at` from the lanes (nx is
+// the input's, carried through the transpositions); with kCopy the rest of
+// the vertex from `in`.
 template <bool kCopy>
 inline void StoreOne(__m128 lanes, const char* in, char* out, int32_t at)
 {
-    constexpr size_t kRest = sizeof(MeshVertex) - offsetof(MeshVertex, nx);
+    constexpr size_t kRest = sizeof(MeshVertex) - offsetof(MeshVertex, ny);
     uint8_t rest[kRest];
-    std::memcpy(rest, in + at + offsetof(MeshVertex, nx), kRest);
+    if (kCopy) {
+        std::memcpy(rest, in + at + offsetof(MeshVertex, ny), kRest);
+    }
     _mm_storeu_ps(reinterpret_cast<float*>(out + at), lanes);
-    std::memcpy(out + at + offsetof(MeshVertex, nx), rest, kCopy ? kRest : sizeof(float));
+    if (kCopy) {
+        std::memcpy(out + at + offsetof(MeshVertex, ny), rest, kRest);
+    }
 }
 
 // The first `n` (at most four) of the vertices at byte offsets v[0..3]
@@ -103,52 +117,77 @@ ZOLT_AVX512 inline void StoreFour(__m512 r, const char* in, char* out, const int
     }
 }
 
+// kGroups groups from table.groups[g] on, side by side so that the
+// processor works on one while the other waits for its results.
+template <bool kCopy, int kInfluences, bool kBlend, int kGroups>
+ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char* in, char* out)
+{
+    const SkinWideTable::Group* group[kGroups];
+    const SkinWideTable::Slot* slot[kGroups];
+    __m512 x[kGroups], y[kGroups], z[kGroups], w[kGroups];
+    __m512 rx[kGroups], ry[kGroups], rz[kGroups];
+    for (int i = 0; i < kGroups; ++i) {
+        group[i] = &table.groups[static_cast<size_t>(g + i)];
+        slot[i] = &table.slots[static_cast<size_t>(group[i]->firstSlot)];
+        x[i] = LoadFour(in, group[i]->offset);
+        y[i] = LoadFour(in, group[i]->offset + 4);
+        z[i] = LoadFour(in, group[i]->offset + 8);
+        w[i] = LoadFour(in, group[i]->offset + 12);
+        Transpose(x[i], y[i], z[i], w[i]); // x, y, z and nx of every lane
+        rx[i] = ry[i] = rz[i] = _mm512_setzero_ps();
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < kInfluences; ++k) {
+        for (int i = 0; i < kGroups; ++i) {
+            const SkinWideTable::Slot& s = slot[i][k];
+            const bool uniform = (group[i]->uniform >> k & 1u) != 0;
+            const __m512 weight = _mm512_load_ps(s.weight);
+            const __m512 tx = TransformColumn(table, s, uniform, 0, x[i], y[i], z[i]);
+            const __m512 ty = TransformColumn(table, s, uniform, 1, x[i], y[i], z[i]);
+            const __m512 tz = TransformColumn(table, s, uniform, 2, x[i], y[i], z[i]);
+            if (kBlend) {
+                // p + w * (T - p)
+                rx[i] = _mm512_add_ps(x[i], _mm512_mul_ps(weight, _mm512_sub_ps(tx, x[i])));
+                ry[i] = _mm512_add_ps(y[i], _mm512_mul_ps(weight, _mm512_sub_ps(ty, y[i])));
+                rz[i] = _mm512_add_ps(z[i], _mm512_mul_ps(weight, _mm512_sub_ps(tz, z[i])));
+            } else {
+                // ((0 + w0 T0) + w1 T1) + ...
+                rx[i] = _mm512_add_ps(rx[i], _mm512_mul_ps(weight, tx));
+                ry[i] = _mm512_add_ps(ry[i], _mm512_mul_ps(weight, ty));
+                rz[i] = _mm512_add_ps(rz[i], _mm512_mul_ps(weight, tz));
+            }
+        }
+    }
+    for (int i = 0; i < kGroups; ++i) {
+        Transpose(rx[i], ry[i], rz[i], w[i]); // back to (x, y, z, nx) per vertex
+        const int32_t* at = group[i]->offset;
+        const int n = group[i]->count;
+        if (n == kSkinWideLanes) {
+            StoreFour<kCopy>(rx[i], in, out, at, 4);
+            StoreFour<kCopy>(ry[i], in, out, at + 4, 4);
+            StoreFour<kCopy>(rz[i], in, out, at + 8, 4);
+            StoreFour<kCopy>(w[i], in, out, at + 12, 4);
+        } else {
+            StoreFour<kCopy>(rx[i], in, out, at, n);
+            StoreFour<kCopy>(ry[i], in, out, at + 4, n - 4);
+            StoreFour<kCopy>(rz[i], in, out, at + 8, n - 8);
+            StoreFour<kCopy>(w[i], in, out, at + 12, n - 12);
+        }
+    }
+}
+
 template <bool kCopy, int kInfluences, bool kBlend>
 ZOLT_AVX512 void Groups(const SkinWideTable& table, int first, int count, const MeshVertex* inVertices,
                         MeshVertex* outVertices)
 {
     const char* in = reinterpret_cast<const char*>(inVertices);
     char* out = reinterpret_cast<char*>(outVertices);
-    for (int g = first; g < first + count; ++g) {
-        const SkinWideTable::Group& group = table.groups[static_cast<size_t>(g)];
-        __m512 x = LoadFour(in, group.offset);
-        __m512 y = LoadFour(in, group.offset + 4);
-        __m512 z = LoadFour(in, group.offset + 8);
-        __m512 w = LoadFour(in, group.offset + 12);
-        Transpose(x, y, z, w); // x, y, z and nx of every lane
-        const SkinWideTable::Slot* slot = &table.slots[static_cast<size_t>(group.firstSlot)];
-        __m512 rx, ry, rz;
-        if (kBlend) {
-            // p + w * (T - p)
-            const __m512i bones = _mm512_load_si512(slot->bone);
-            const __m512 weight = _mm512_load_ps(slot->weight);
-            rx = _mm512_add_ps(x, _mm512_mul_ps(weight, _mm512_sub_ps(TransformColumn(table, 0, bones, x, y, z), x)));
-            ry = _mm512_add_ps(y, _mm512_mul_ps(weight, _mm512_sub_ps(TransformColumn(table, 1, bones, x, y, z), y)));
-            rz = _mm512_add_ps(z, _mm512_mul_ps(weight, _mm512_sub_ps(TransformColumn(table, 2, bones, x, y, z), z)));
-        } else {
-            // ((0 + w0 T0) + w1 T1) + ...
-            rx = ry = rz = _mm512_setzero_ps();
-            for (int k = 0; k < kInfluences; ++k, ++slot) {
-                const __m512i bones = _mm512_load_si512(slot->bone);
-                const __m512 weight = _mm512_load_ps(slot->weight);
-                rx = _mm512_add_ps(rx, _mm512_mul_ps(weight, TransformColumn(table, 0, bones, x, y, z)));
-                ry = _mm512_add_ps(ry, _mm512_mul_ps(weight, TransformColumn(table, 1, bones, x, y, z)));
-                rz = _mm512_add_ps(rz, _mm512_mul_ps(weight, TransformColumn(table, 2, bones, x, y, z)));
-            }
-        }
-        Transpose(rx, ry, rz, w); // back to (x, y, z, nx) per vertex
-        if (group.count == kSkinWideLanes) {
-            StoreFour<kCopy>(rx, in, out, group.offset, 4);
-            StoreFour<kCopy>(ry, in, out, group.offset + 4, 4);
-            StoreFour<kCopy>(rz, in, out, group.offset + 8, 4);
-            StoreFour<kCopy>(w, in, out, group.offset + 12, 4);
-        } else {
-            const int n = group.count;
-            StoreFour<kCopy>(rx, in, out, group.offset, n);
-            StoreFour<kCopy>(ry, in, out, group.offset + 4, n - 4);
-            StoreFour<kCopy>(rz, in, out, group.offset + 8, n - 8);
-            StoreFour<kCopy>(w, in, out, group.offset + 12, n - 12);
-        }
+    int g = first;
+    for (; g + 1 < first + count; g += 2) {
+        SkinGroups<kCopy, kInfluences, kBlend, 2>(table, g, in, out);
+    }
+    if (g < first + count) {
+        SkinGroups<kCopy, kInfluences, kBlend, 1>(table, g, in, out);
     }
 }
 

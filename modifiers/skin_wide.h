@@ -23,6 +23,7 @@ struct SkinWideTable {
         int32_t offset[kSkinWideLanes];
         int32_t count;
         int32_t firstSlot; // the group's influences: slots[firstSlot] onwards
+        uint32_t uniform;  // bit k: every real lane of slot k has the same bone
     };
     // One influence of every lane. Lanes are in register order, which the
     // loading transposition makes lane 4i + j hold the vertex at offset[4j + i].
@@ -68,14 +69,19 @@ void SkinWideTable::AddGroup(const int32_t* vertices, int count, int influences,
     }
     group.count = count;
     group.firstSlot = static_cast<int32_t>(slots.size());
-    groups.push_back(group);
+    group.uniform = 0;
     for (int k = 0; k < influences; ++k) {
         Slot slot;
+        bool uniform = true;
         for (int lane = 0; lane < kSkinWideLanes; ++lane) {
+            // Lanes beyond the real vertices take the first one's bone.
             const int s = 4 * (lane % 4) + lane / 4;
-            slot.bone[lane] = s < count ? boneOf(s, k) : 0;
+            slot.bone[lane] = boneOf(s < count ? s : 0, k);
             slot.weight[lane] = s < count ? weightOf(s, k) : 0.0f;
+            uniform = uniform && slot.bone[lane] == slot.bone[0];
         }
+        group.uniform |= uniform ? 1u << k : 0u;
         slots.push_back(slot);
     }
+    groups.push_back(group);
 }

@@ -1,54 +1,14 @@
 // The modifier chain of a mesh: every modifier over every vertex in list
 // order, the box refreshed from the result and the vertex buffer rewritten.
-#include <emmintrin.h>
-
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "platform/d3d8/d3d8.h"
+#include "scene/deformed_box.h"
 #include "scene/mesh.h"
 #include "scene/mesh_builder.h"
 
 namespace {
-
-// A NaN or infinite weight, matrix or parameter anywhere in the chain would
-// put a position into the vertex buffer that poisons the box and the frustum
-// test built on it: such a position keeps its base value instead.
-inline void KeepFinite(MeshVertex* v, const MeshVertex& base)
-{
-    if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) {
-        v->x = base.x;
-        v->y = base.y;
-        v->z = base.z;
-    }
-}
-
-// KeepFinite on every vertex and the box of the result, in one pass. The box
-// rule (a coordinate replaces the minimum when strictly less, the maximum
-// when strictly greater, from 1000000 and -1000000) is exactly what
-// _mm_min_ps(v, lo) and _mm_max_ps(v, hi) compute lane by lane.
-void FinishDeformation(MeshVertex* deformed, const MeshVertex* base, int n, D3DVECTOR* boxMin, D3DVECTOR* boxMax)
-{
-    __m128 lo = _mm_set1_ps(1000000.0f);
-    __m128 hi = _mm_set1_ps(-1000000.0f);
-    for (int i = 0; i < n; ++i) {
-        __m128 p = _mm_loadu_ps(&deformed[i].x); // x, y, z and nx, unused
-        // p - p is 0 for finite lanes and NaN otherwise.
-        const __m128 zero = _mm_sub_ps(p, p);
-        if ((_mm_movemask_ps(_mm_cmpunord_ps(zero, zero)) & 7) != 0) {
-            KeepFinite(&deformed[i], base[i]);
-            p = _mm_loadu_ps(&deformed[i].x);
-        }
-        lo = _mm_min_ps(p, lo);
-        hi = _mm_max_ps(p, hi);
-    }
-    alignas(16) float lanes[4];
-    _mm_store_ps(lanes, lo);
-    *boxMin = D3DVECTOR{lanes[0], lanes[1], lanes[2]};
-    _mm_store_ps(lanes, hi);
-    *boxMax = D3DVECTOR{lanes[0], lanes[1], lanes[2]};
-}
 
 bool SameBits(const D3DVECTOR& a, const D3DVECTOR& b)
 {
