@@ -216,7 +216,7 @@ void BM_Skin(benchmark::State& state)
     for (auto _ : state) {
         MoveBones(&s, t += 1.0f);
         s.skin->update();
-        s.skin->applyPositions(s.mesh.baseVertices.data(), s.mesh.deformedVertices.data(), s.mesh.vertexCount);
+        s.skin->applyFromBase(s.mesh.baseVertices.data(), s.mesh.deformedVertices.data(), s.mesh.vertexCount);
         benchmark::DoNotOptimize(s.mesh.deformedVertices.data());
     }
     SkinCounters(state, s);

@@ -54,9 +54,12 @@ public:
         }
     }
 
-    // applyAll into a separate array whose fields other than the position
-    // already equal those of `in`: only x, y and z of out need writing.
-    virtual void applyPositions(const MeshVertex* in, MeshVertex* out, int count) { applyAll(in, out, count); }
+    // applyAll from the mesh's base vertices, whose contents do not change
+    // once the mesh is loaded (so a modifier may keep what it derives from
+    // them, for as long as the same array comes), into a separate array
+    // whose fields other than the position already equal the base's: only
+    // x, y and z of out need writing.
+    virtual void applyFromBase(const MeshVertex* base, MeshVertex* out, int count) { applyAll(base, out, count); }
 
     // Grows whenever prepare or update changes what apply computes, so a
     // mesh can tell that a chain would write exactly what it wrote before.

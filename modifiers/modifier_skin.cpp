@@ -350,7 +350,7 @@ inline void PrefetchBlock(const MeshVertex* in, MeshVertex* out, int begin, int 
 template <bool kCopy, int kKinds, int kBlockVertices, typename Influence, typename Rows>
 void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const Influence* influences,
                  const int32_t* first, const Rows* rows, const SkinWideTable* wide, const int32_t* wideGroup,
-                 const MeshVertex* in, MeshVertex* out, int vertexCount)
+                 bool fromBase, const MeshVertex* in, MeshVertex* out, int vertexCount)
 {
     for (int r = 0; r < runs; r += kKinds) {
         // The kinds of a block read its vertices in no particular order, too
@@ -371,7 +371,7 @@ void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const 
         if (wide != nullptr) {
             for (int kind = 1; kind <= 4; ++kind) {
                 const int32_t* groups = wideGroup + r + kind;
-                SkinWideGroups(*wide, groups[0], groups[1] - groups[0], kind, kind == 1, kCopy, in, out);
+                SkinWideGroups(*wide, groups[0], groups[1] - groups[0], kind, kind == 1, kCopy, fromBase, in, out);
             }
         } else {
             SkinKind<1, true, kCopy>(order + start[1], count(1), from(1), first + start[1], rows, in, out);
@@ -387,15 +387,16 @@ void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const 
 
 void CModifierSkin::applyAll(const MeshVertex* in, MeshVertex* out, int count)
 {
-    Apply(in, out, count, out != in);
+    Apply(in, out, count, out != in, false);
 }
 
-void CModifierSkin::applyPositions(const MeshVertex* in, MeshVertex* out, int count)
+void CModifierSkin::applyFromBase(const MeshVertex* base, MeshVertex* out, int count)
 {
-    Apply(in, out, count, false);
+    // The sixteen-lane path keeps the base positions laid out by lanes.
+    Apply(base, out, count, false, m_wideReady && out != base);
 }
 
-void CModifierSkin::Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest)
+void CModifierSkin::Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest, bool fromBase)
 {
     // Without a table from prepare, or for a mesh of another vertex count,
     // the literal per-vertex path.
@@ -406,14 +407,17 @@ void CModifierSkin::Apply(const MeshVertex* in, MeshVertex* out, int count, bool
     }
     const int runs = static_cast<int>(m_runStart.size()) - 1;
     const SkinWideTable* wide = m_wideReady ? &m_wide : nullptr;
+    if (fromBase) {
+        m_wide.KeepBase(in, count);
+    }
     if (copyRest) {
         SkinAllRuns<true, kKindCount, kBlockVertices>(m_order.data(), m_runStart.data(), runs, m_influences.data(),
                                                       m_firstInfluence.data(), m_rows.data(), wide,
-                                                      m_runWideGroup.data(), in, out, count);
+                                                      m_runWideGroup.data(), fromBase, in, out, count);
     } else {
         SkinAllRuns<false, kKindCount, kBlockVertices>(m_order.data(), m_runStart.data(), runs,
                                                        m_influences.data(), m_firstInfluence.data(), m_rows.data(),
-                                                       wide, m_runWideGroup.data(), in, out, count);
+                                                       wide, m_runWideGroup.data(), fromBase, in, out, count);
     }
 }
 

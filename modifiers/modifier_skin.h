@@ -47,7 +47,7 @@ public:
     // The same bits as deformPoint per vertex, from the flat influence table
     // and four lanes at a time (x, y, z of a point transform together).
     void applyAll(const MeshVertex* in, MeshVertex* out, int count) override;
-    void applyPositions(const MeshVertex* in, MeshVertex* out, int count) override;
+    void applyFromBase(const MeshVertex* in, MeshVertex* out, int count) override;
 
     // Whether skins prepared from now on may run sixteen vertices at a time
     // where the processor can (on by default): both ways give the same bits,
@@ -85,8 +85,8 @@ private:
     };
     void BuildInfluenceTable();
     // applyAll; with copyRest false, out's fields beyond the position are left
-    // as they are.
-    void Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest);
+    // as they are; with fromBase, `in` is the unchanging base (applyFromBase).
+    void Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest, bool fromBase);
     bool HasBone(int32_t bone) const;
 
     std::vector<int32_t> m_order;

@@ -26,6 +26,26 @@ void SkinWideTable::SetMatrices(const D3DMATRIX* skinning, int boneCount, size_t
     }
 }
 
+void SkinWideTable::KeepBase(const MeshVertex* vertices, int count)
+{
+    if (baseSource == vertices && baseCount == count && base.size() == groups.size()) {
+        return;
+    }
+    base.resize(groups.size());
+    for (size_t g = 0; g < groups.size(); ++g) {
+        for (int lane = 0; lane < kSkinWideLanes; ++lane) {
+            const int s = 4 * (lane % 4) + lane / 4;
+            const MeshVertex& v = vertices[groups[g].offset[s] / static_cast<int32_t>(sizeof(MeshVertex))];
+            base[g].x[lane] = v.x;
+            base[g].y[lane] = v.y;
+            base[g].z[lane] = v.z;
+            base[g].nx[lane] = v.nx;
+        }
+    }
+    baseSource = vertices;
+    baseCount = count;
+}
+
 bool SkinWideSupported()
 {
     static const bool supported = __builtin_cpu_supports("avx512f");
@@ -119,7 +139,7 @@ ZOLT_AVX512 inline void StoreFour(__m512 r, const char* in, char* out, const int
 
 // kGroups groups from table.groups[g] on, side by side so that the
 // processor works on one while the other waits for its results.
-template <bool kCopy, int kInfluences, bool kBlend, int kGroups>
+template <bool kCopy, bool kFromBase, int kInfluences, bool kBlend, int kGroups>
 ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char* in, char* out)
 {
     const SkinWideTable::Group* group[kGroups];
@@ -129,11 +149,19 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
     for (int i = 0; i < kGroups; ++i) {
         group[i] = &table.groups[static_cast<size_t>(g + i)];
         slot[i] = &table.slots[static_cast<size_t>(group[i]->firstSlot)];
-        x[i] = LoadFour(in, group[i]->offset);
-        y[i] = LoadFour(in, group[i]->offset + 4);
-        z[i] = LoadFour(in, group[i]->offset + 8);
-        w[i] = LoadFour(in, group[i]->offset + 12);
-        Transpose(x[i], y[i], z[i], w[i]); // x, y, z and nx of every lane
+        if (kFromBase) {
+            const SkinWideTable::Lanes& lanes = table.base[static_cast<size_t>(g + i)];
+            x[i] = _mm512_load_ps(lanes.x);
+            y[i] = _mm512_load_ps(lanes.y);
+            z[i] = _mm512_load_ps(lanes.z);
+            w[i] = _mm512_load_ps(lanes.nx);
+        } else {
+            x[i] = LoadFour(in, group[i]->offset);
+            y[i] = LoadFour(in, group[i]->offset + 4);
+            z[i] = LoadFour(in, group[i]->offset + 8);
+            w[i] = LoadFour(in, group[i]->offset + 12);
+            Transpose(x[i], y[i], z[i], w[i]); // x, y, z and nx of every lane
+        }
         rx[i] = ry[i] = rz[i] = _mm512_setzero_ps();
     }
 #pragma GCC unroll 4
@@ -176,7 +204,7 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
     }
 }
 
-template <bool kCopy, int kInfluences, bool kBlend>
+template <bool kCopy, bool kFromBase, int kInfluences, bool kBlend>
 ZOLT_AVX512 void Groups(const SkinWideTable& table, int first, int count, const MeshVertex* inVertices,
                         MeshVertex* outVertices)
 {
@@ -184,26 +212,26 @@ ZOLT_AVX512 void Groups(const SkinWideTable& table, int first, int count, const 
     char* out = reinterpret_cast<char*>(outVertices);
     int g = first;
     for (; g + 1 < first + count; g += 2) {
-        SkinGroups<kCopy, kInfluences, kBlend, 2>(table, g, in, out);
+        SkinGroups<kCopy, kFromBase, kInfluences, kBlend, 2>(table, g, in, out);
     }
     if (g < first + count) {
-        SkinGroups<kCopy, kInfluences, kBlend, 1>(table, g, in, out);
+        SkinGroups<kCopy, kFromBase, kInfluences, kBlend, 1>(table, g, in, out);
     }
 }
 
-template <bool kCopy>
+template <bool kCopy, bool kFromBase>
 void GroupsOfCount(const SkinWideTable& table, int first, int count, int influences, bool blend,
                    const MeshVertex* in, MeshVertex* out)
 {
     if (blend) {
-        Groups<kCopy, 1, true>(table, first, count, in, out);
+        Groups<kCopy, kFromBase, 1, true>(table, first, count, in, out);
         return;
     }
     switch (influences) {
-    case 1: Groups<kCopy, 1, false>(table, first, count, in, out); break;
-    case 2: Groups<kCopy, 2, false>(table, first, count, in, out); break;
-    case 3: Groups<kCopy, 3, false>(table, first, count, in, out); break;
-    case 4: Groups<kCopy, 4, false>(table, first, count, in, out); break;
+    case 1: Groups<kCopy, kFromBase, 1, false>(table, first, count, in, out); break;
+    case 2: Groups<kCopy, kFromBase, 2, false>(table, first, count, in, out); break;
+    case 3: Groups<kCopy, kFromBase, 3, false>(table, first, count, in, out); break;
+    case 4: Groups<kCopy, kFromBase, 4, false>(table, first, count, in, out); break;
     default: break;
     }
 }
@@ -211,11 +239,13 @@ void GroupsOfCount(const SkinWideTable& table, int first, int count, int influen
 } // namespace
 
 void SkinWideGroups(const SkinWideTable& table, int first, int count, int influences, bool blend, bool copyRest,
-                    const MeshVertex* in, MeshVertex* out)
+                    bool fromBase, const MeshVertex* in, MeshVertex* out)
 {
-    if (copyRest) {
-        GroupsOfCount<true>(table, first, count, influences, blend, in, out);
+    if (fromBase) {
+        GroupsOfCount<false, true>(table, first, count, influences, blend, in, out);
+    } else if (copyRest) {
+        GroupsOfCount<true, false>(table, first, count, influences, blend, in, out);
     } else {
-        GroupsOfCount<false>(table, first, count, influences, blend, in, out);
+        GroupsOfCount<false, false>(table, first, count, influences, blend, in, out);
     }
 }

@@ -32,8 +32,21 @@ struct SkinWideTable {
         float weight[kSkinWideLanes];
     };
 
+    // x, y, z and nx of every lane of a group, in register order.
+    struct alignas(64) Lanes {
+        float x[kSkinWideLanes];
+        float y[kSkinWideLanes];
+        float z[kSkinWideLanes];
+        float nx[kSkinWideLanes];
+    };
+
     std::vector<Group> groups;
     std::vector<Slot> slots;
+    // The lanes of every group as read from `baseSource` (count
+    // `baseCount`), kept for skinning from an unchanging base.
+    std::vector<Lanes> base;
+    const MeshVertex* baseSource = nullptr;
+    int baseCount = 0;
     // Matrix element e (row e / 3, column e % 3) of bone b, for update to fill.
     alignas(64) float elements[12][kSkinWideMaxBones] = {};
 
@@ -41,7 +54,13 @@ struct SkinWideTable {
     {
         groups.clear();
         slots.clear();
+        base.clear();
+        baseSource = nullptr;
+        baseCount = 0;
     }
+    // Fills `base` from the `count` vertices at `vertices`, unless they are
+    // already its source.
+    void KeepBase(const MeshVertex* vertices, int count);
     // Appends a group of `count` (1 to 16) vertices, each with `influences`
     // (bone, weight) pairs from boneOf(v, k) and weightOf(v, k).
     template <typename BoneOf, typename WeightOf>
@@ -56,9 +75,11 @@ bool SkinWideSupported();
 // The groups groups[first..first + count) of one influence count:
 // `influences` of them summed, or with `blend` the one influence blended
 // with the point. Positions are read from `in` and written to `out` (which
-// may be `in`), with the rest of each vertex copied when `copyRest`.
+// may be `in`), with the rest of each vertex copied when `copyRest`. With
+// `fromBase`, positions come from table.base (KeepBase of `in` done) and x,
+// y, z and nx alone are written.
 void SkinWideGroups(const SkinWideTable& table, int first, int count, int influences, bool blend, bool copyRest,
-                    const MeshVertex* in, MeshVertex* out);
+                    bool fromBase, const MeshVertex* in, MeshVertex* out);
 
 template <typename BoneOf, typename WeightOf>
 void SkinWideTable::AddGroup(const int32_t* vertices, int count, int influences, BoneOf boneOf, WeightOf weightOf)

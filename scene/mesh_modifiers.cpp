@@ -54,7 +54,7 @@ void CMesh::DeformVertices()
     bool first = true;
     for (CModifier* modifier : modifiers) {
         if (first) {
-            modifier->applyPositions(base, deformed, n);
+            modifier->applyFromBase(base, deformed, n);
         } else {
             modifier->applyAll(deformed, deformed, n);
         }
