@@ -1,9 +1,13 @@
 // Mesh deformation on the CPU: a 10,000-vertex mesh skinned by 30 bones with
-// one to four influences per vertex (flat path and the per-vertex virtual
-// path it replaces), the same mesh through bend, twist and ripple, and a
-// scene of 20 such skinned meshes updated and deformed frame after frame.
-// BM_PeakSseFlops measures this machine's floating-point bound for the
-// instructions the skin uses (4-wide SSE multiplies and adds, no FMA).
+// one to four influences per vertex, the skin alone and as the mesh's chain
+// runs it (box included), on both vectorised paths, with bones picked at
+// random or by position (and the per-vertex virtual path the flat paths
+// replace); the same mesh through bend, twist and ripple; and a scene of 20
+// such skinned meshes updated and deformed frame after frame.
+// BM_PeakSseFlops and BM_PeakAvx512Flops measure this machine's
+// floating-point bound for 4-wide and 16-wide multiplies and adds (no fused
+// multiply-add: the skin's formula rounds each product). The "flops" counter
+// is the formula's operations: 24 per influence of a sum, 27 for a blend.
 #include <benchmark/benchmark.h>
 
 #include <immintrin.h>
@@ -18,12 +22,12 @@
 #include "pack/pack_file.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
+#include "bench/skinned_scene.h"
 #include "tools/kvf_writer/kvf_writer.h"
 
 namespace {
 
 constexpr int kBones = 30;
-constexpr int kGrid = 100; // 101 x 101 positions
 
 // ---- The machine's bound ---------------------------------------------------
 
@@ -328,73 +332,12 @@ void BM_Gizmo(benchmark::State& state)
 
 // ---- A scene of 20 skinned meshes --------------------------------------------
 
-// 30 helper bones on animated nodes and 20 grid meshes of 101 x 101
-// positions, each skinned by all the bones with one to four influences.
-std::vector<uint8_t> SkinnedScene()
-{
-    kvf::Scene scene;
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> boneOf(0, kBones - 1);
-    kvf::Mesh grid;
-    for (int y = 0; y <= kGrid; ++y) {
-        for (int x = 0; x <= kGrid; ++x) {
-            grid.positions.push_back({0.1f * static_cast<float>(x), 0.1f * static_cast<float>(y), 0.0f});
-        }
-    }
-    auto at = [](int x, int y) { return static_cast<uint16_t>(y * (kGrid + 1) + x); };
-    for (int y = 0; y < kGrid; ++y) {
-        for (int x = 0; x < kGrid; ++x) {
-            grid.faces.push_back({at(x, y), at(x + 1, y), at(x + 1, y + 1), 1, -1});
-            grid.faces.push_back({at(x, y), at(x + 1, y + 1), at(x, y + 1), 1, -1});
-        }
-    }
-    kvf::Modifier skin;
-    skin.type = kvf::kSkinCountFirst;
-    for (int b = 0; b < kBones; ++b) {
-        skin.skin.bones.push_back({"bone" + std::to_string(b), kvf::Matrix43{}});
-    }
-    for (size_t j = 0; j < grid.positions.size(); ++j) {
-        kvf::SkinVertex v;
-        const int count = 1 + static_cast<int>(j % 4);
-        for (int k = 0; k < count; ++k) {
-            v.influences.push_back({boneOf(rng), 1.0f / static_cast<float>(count)});
-        }
-        skin.skin.vertices.push_back(v);
-    }
-    grid.modifiers.entries = {skin};
-    for (int m = 0; m < 20; ++m) {
-        grid.name = "mesh" + std::to_string(m);
-        scene.objects.push_back(grid);
-    }
-    for (int b = 0; b < kBones; ++b) {
-        kvf::Helper helper;
-        helper.name = "bone" + std::to_string(b);
-        scene.objects.push_back(helper);
-        kvf::Node node;
-        node.kind = 4;
-        node.name = helper.name;
-        kvf::Key start;
-        kvf::Key end;
-        end.time = 100;
-        end.value[0] = static_cast<float>(b % 5);
-        end.value[2] = 1.0f;
-        node.position.keys = {start, end};
-        kvf::Key turned;
-        turned.time = 100;
-        turned.value[2] = 1.0f;
-        turned.value[3] = 0.5f + 0.01f * static_cast<float>(b);
-        node.rotation.keys = {kvf::ConstantRotation(0, 0, 1, 0).keys[0], turned};
-        scene.nodes.push_back(node);
-    }
-    return kvf::WriteScene(scene);
-}
-
 // One frame's deformation work: the scene's update (nodes, skinning
 // matrices) and every mesh's chain, as drawing runs it when all are in view.
 void BM_SceneOf20SkinnedMeshes(benchmark::State& state)
 {
     CScene scene;
-    std::unique_ptr<CPackFile> file = MemoryFile(SkinnedScene());
+    std::unique_ptr<CPackFile> file = MemoryFile(kvf::WriteScene(SkinnedScene()));
     if (scene.ReadScene(file.get(), "bench.kvf") != 0 || scene.PrepareModifiers() != 0) {
         state.SkipWithError("scene refused");
         return;

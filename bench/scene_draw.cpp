@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "scene/mesh.h"
+#include "bench/skinned_scene.h"
 #include "scene/scene.h"
 #include "tests/support/pack_builder.h"
 #include "tools/kvf_writer/kvf_writer.h"
@@ -261,6 +262,27 @@ void BM_TransparentFacesCameraCircling(benchmark::State& state)
     DrawScene(state, TransparentCloud(), 2000);
 }
 BENCHMARK(BM_TransparentFacesCameraCircling)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The deformation benchmark's 20 skinned meshes of 20,000 faces, all in
+// view, so that every mesh's skin runs in every frame's Render.
+kvf::Scene TwentySkinnedMeshes()
+{
+    kvf::Scene scene = SkinnedScene();
+    scene.endFrame = kEndFrame;
+    scene.ambient = {0.2f, 0.2f, 0.2f};
+    kvf::Camera camera = MakeCamera(0.0f);
+    camera.position = EngineToFile(-5.0f, 20.0f, -25.0f);
+    camera.target = EngineToFile(-5.0f, 0.0f, -5.0f);
+    scene.objects.push_back(camera);
+    scene.objects.push_back(PointLight("light", 0.0f, 30.0f, -20.0f));
+    return scene;
+}
+
+void BM_TwentySkinnedMeshes(benchmark::State& state)
+{
+    DrawScene(state, TwentySkinnedMeshes(), 20 * 2 * kSkinnedSceneGrid * kSkinnedSceneGrid);
+}
+BENCHMARK(BM_TwentySkinnedMeshes)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
