@@ -187,8 +187,8 @@ void CModifierSkin::update()
     for (size_t b = 0; b < m_rows.size() && b < m_bones.size(); ++b) {
         std::memcpy(m_rows[b].m, &m_bones[b].m_skinningMatrix, sizeof m_rows[b].m);
     }
-    if (m_wideReady) {
-        m_wide.SetMatrices(&m_bones.data()->m_skinningMatrix, static_cast<int>(m_bones.size()), sizeof(SkinBone));
+    if (m_wideReady && !m_bones.empty()) {
+        m_wide.SetMatrices(&m_bones.front().m_skinningMatrix, static_cast<int>(m_bones.size()), sizeof(SkinBone));
     }
     if (changed) {
         Restamp();

@@ -323,6 +323,19 @@ TEST(SkinDeform, BadInfluencesAndPoisonedBonesNeverReachTheVertices)
     skin->update();
     mesh.DeformVertices();
     EXPECT_EQ(0.0f, mesh.deformedVertices[0].x);
+    // A skin without bones reads no bone in its frames: every influence
+    // counts for nothing, as for the single-vertex chain.
+    skin->m_nbBone = 0;
+    skin->m_bones.clear();
+    skin->prepare();
+    skin->update();
+    mesh.DeformVertices();
+    EXPECT_EQ(0, std::memcmp(&mesh.baseVertices[0], &mesh.deformedVertices[0], sizeof(MeshVertex)));
+    EXPECT_EQ(0, std::memcmp(&mesh.baseVertices[3], &mesh.deformedVertices[3], sizeof(MeshVertex)));
+    for (int i = 0; i < 4; ++i) {
+        mesh.DeformVertex(i, &single);
+        EXPECT_EQ(0, std::memcmp(&single, &mesh.deformedVertices[i], sizeof single)) << "vertex " << i;
+    }
 }
 
 } // namespace

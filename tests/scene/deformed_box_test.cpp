@@ -64,7 +64,8 @@ TEST(DeformedBox, EqualsTheInOrderRuleBitForBit)
         FinishDeformation(deformed.data(), base.data(), n, &gotMin, &gotMax);
         EXPECT_TRUE(SameBits(expectedMin, gotMin)) << "trial " << trial;
         EXPECT_TRUE(SameBits(expectedMax, gotMax)) << "trial " << trial;
-        EXPECT_EQ(0, std::memcmp(expected.data(), deformed.data(), n * sizeof(MeshVertex))) << "trial " << trial;
+        EXPECT_TRUE(expected.empty() || std::memcmp(expected.data(), deformed.data(), n * sizeof(MeshVertex)) == 0)
+            << "trial " << trial;
     }
 }
 
