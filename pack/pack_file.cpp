@@ -258,16 +258,20 @@ int32_t CPackFile::Remaining() const
 
 int ReadString(char* destination, CPackFile* stream)
 {
-    char buffer[kMaxStringLength + 1];
+    // The string is read as a byte-by-byte Read would: up to and with its
+    // terminator, or to the end of the data when there is none.
+    const PackBlock* block = stream->block;
     int kept = 0;
-    char c = 0;
-    while (stream->Read(&c, 1, 1, stream) > 0 && c != '\0') {
+    if (block != nullptr && block->position < block->size) {
+        const unsigned char* start = block->data + block->position;
+        const size_t left = static_cast<size_t>(block->size - block->position);
+        const void* terminator = std::memchr(start, 0, left);
+        const size_t length = terminator != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(terminator) - start) : left;
         // Past 255 characters the string is only consumed, to stay in step.
-        if (kept < kMaxStringLength) {
-            buffer[kept++] = c;
-        }
+        kept = length < static_cast<size_t>(kMaxStringLength) ? static_cast<int>(length) : kMaxStringLength;
+        std::memcpy(destination, start, static_cast<size_t>(kept));
+        stream->Seek(stream, static_cast<int>(terminator != nullptr ? length + 1 : left), 1);
     }
-    buffer[kept] = '\0';
-    std::memcpy(destination, buffer, static_cast<size_t>(kept) + 1);
+    destination[kept] = '\0';
     return kept + 1;
 }

@@ -2,32 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 #include "scene/mesh_hash_table.h"
 
 namespace {
-
-bool HasNaN(const MeshVertex& v)
-{
-    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
-    for (float value : f) {
-        if (value != value) {
-            return true;
-        }
-    }
-    return false;
-}
-
-uint64_t VertexHash(const MeshVertex& v)
-{
-    uint64_t h = v.colour;
-    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
-    for (float value : f) {
-        h = MeshHashCombine(h, MeshFloatKeyBits(value));
-    }
-    return MeshHashFinish(h);
-}
 
 bool HasNaN(const D3DVECTOR& p)
 {
@@ -152,60 +132,91 @@ bool VerticesEqual(const MeshVertex& a, const MeshVertex& b)
 int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
                  std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices)
 {
-    return WeldVertices(
-        [candidates](int face, MeshVertex corners[3]) {
-            for (int k = 0; k < 3; ++k) {
-                corners[k] = candidates[static_cast<size_t>(face) * 3 + k];
-            }
-        },
-        faceCount, maxVertices, vertices, indices);
-}
-
-int WeldVertices(const FaceCornerFunction& corners, int faceCount, int maxVertices,
-                 std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices)
-{
-    vertices->clear();
-    indices->clear();
-    if (faceCount <= 0) {
-        return 0;
-    }
-    const size_t candidateCount = static_cast<size_t>(faceCount) * 3;
-    indices->resize(candidateCount);
-    vertices->reserve(std::min(candidateCount, static_cast<size_t>(maxVertices) + 1));
-    // Maps a vertex value to the index of the last built vertex equal to it.
-    MeshSlotTable table(std::min(candidateCount, static_cast<size_t>(maxVertices) + 1));
-
+    VertexWelder welder(faceCount, maxVertices, vertices);
+    indices->assign(faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0, 0);
     for (int f = 0; f < faceCount; ++f) {
-        MeshVertex corner[3];
-        corners(f, corner);
-        uint64_t hash[3];
-        bool weldable[3];
-        int32_t found[3];
-        // All three corners are looked up before any of them is added.
-        for (int k = 0; k < 3; ++k) {
-            weldable[k] = !HasNaN(corner[k]);
-            found[k] = -1;
-            if (weldable[k]) {
-                hash[k] = VertexHash(corner[k]);
-                found[k] = table.Find(hash[k], [&](int32_t e) { return VerticesEqual((*vertices)[e], corner[k]); });
-            }
-        }
-        for (int k = 0; k < 3; ++k) {
-            int32_t index = found[k];
-            if (index < 0) {
-                if (static_cast<int>(vertices->size()) >= maxVertices) {
-                    return 1;
-                }
-                index = static_cast<int32_t>(vertices->size());
-                vertices->push_back(corner[k]);
-                if (weldable[k]) {
-                    table.Find(hash[k], [&](int32_t e) { return VerticesEqual((*vertices)[e], corner[k]); }) = index;
-                }
-            }
-            (*indices)[static_cast<size_t>(f) * 3 + k] = static_cast<uint16_t>(index);
+        if (!welder.AddFace(candidates + static_cast<size_t>(f) * 3, indices->data() + static_cast<size_t>(f) * 3)) {
+            return 1;
         }
     }
     return 0;
+}
+
+namespace {
+
+size_t WeldTableEntries(int faceCount, int maxVertices)
+{
+    const size_t candidates = faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0;
+    return std::min(candidates, static_cast<size_t>(maxVertices) + 1);
+}
+
+// The key bits of the vertex's eight floats (-0.0 folded onto 0.0) and its
+// colour, hashed with independent multiplies so that the lanes overlap;
+// false for a vertex with a NaN, which equals nothing and is never looked up.
+bool WeldHash(const MeshVertex& v, uint64_t* hash)
+{
+    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
+    uint32_t bits[8];
+    uint32_t nan = 0;
+    for (int i = 0; i < 8; ++i) {
+        std::memcpy(&bits[i], &f[i], sizeof bits[i]);
+        nan |= (bits[i] & 0x7FFFFFFFu) > 0x7F800000u ? 1u : 0u;
+        bits[i] = (bits[i] & 0x7FFFFFFFu) == 0 ? 0 : bits[i];
+    }
+    if (nan != 0) {
+        return false;
+    }
+    auto pair = [&bits](int i) { return static_cast<uint64_t>(bits[i]) | static_cast<uint64_t>(bits[i + 1]) << 32; };
+    const uint64_t a = pair(0) * 0x9E3779B97F4A7C15ull;
+    const uint64_t b = pair(2) * 0xC2B2AE3D27D4EB4Full;
+    const uint64_t c = pair(4) * 0x165667B19E3779F9ull;
+    const uint64_t d = pair(6) * 0xD6E8FEB86659FD93ull;
+    const uint64_t e = (static_cast<uint64_t>(v.colour) + 1) * 0xFF51AFD7ED558CCDull;
+    const uint64_t h = (a ^ (b >> 29 | b << 35)) + ((c >> 13 | c << 51) ^ (d >> 41 | d << 23)) + e;
+    *hash = MeshHashFinish(h);
+    return true;
+}
+
+} // namespace
+
+VertexWelder::VertexWelder(int faceCount, int maxVertices, std::vector<MeshVertex>* vertices)
+    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(WeldTableEntries(faceCount, maxVertices))
+{
+    vertices->clear();
+    vertices->reserve(WeldTableEntries(faceCount, maxVertices));
+}
+
+int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
+{
+    const MeshVertex* built = m_vertices->data();
+    return m_table.Find(hash, [&](int32_t e) { return VerticesEqual(built[e], vertex); });
+}
+
+bool VertexWelder::AddFace(const MeshVertex corners[3], uint16_t indices[3])
+{
+    uint64_t hash[3];
+    bool weldable[3];
+    int32_t found[3];
+    // All three corners are looked up before any of them is added.
+    for (int k = 0; k < 3; ++k) {
+        weldable[k] = WeldHash(corners[k], &hash[k]);
+        found[k] = weldable[k] ? SlotOf(corners[k], hash[k]) : -1;
+    }
+    for (int k = 0; k < 3; ++k) {
+        int32_t index = found[k];
+        if (index < 0) {
+            if (static_cast<int>(m_vertices->size()) >= m_maxVertices) {
+                return false;
+            }
+            index = static_cast<int32_t>(m_vertices->size());
+            m_vertices->push_back(corners[k]);
+            if (weldable[k]) {
+                SlotOf(corners[k], hash[k]) = index;
+            }
+        }
+        indices[k] = static_cast<uint16_t>(index);
+    }
+    return true;
 }
 
 // How the swap procedure plays out. When position k holds a face of id m
@@ -224,6 +235,13 @@ void MaterialGroupOrder(const int32_t* materialIds, int faceCount, int32_t* orde
         return;
     }
     const size_t count = static_cast<size_t>(faceCount);
+    // When every face has face 0's id no swap ever happens.
+    if (std::all_of(materialIds, materialIds + count, [&](int32_t id) { return id == materialIds[0]; })) {
+        for (size_t i = 0; i < count; ++i) {
+            order[i] = static_cast<int32_t>(i);
+        }
+        return;
+    }
     std::vector<int32_t> material(count);
     int32_t materialCount = 0;
     {

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "platform/d3d8/d3d8_types.h"
@@ -53,11 +52,25 @@ bool VerticesEqual(const MeshVertex& a, const MeshVertex& b);
 int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
                  std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices);
 
-// The same, with the three candidates of face f made on demand by
-// corners(f, out), so that they need not all be held at once.
-using FaceCornerFunction = std::function<void(int face, MeshVertex corners[3])>;
-int WeldVertices(const FaceCornerFunction& corners, int faceCount, int maxVertices,
-                 std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices);
+// The same welding with the candidates given one face at a time, so that
+// they need not all be held at once.
+class VertexWelder {
+public:
+    // Room for `faceCount` faces; `vertices` is emptied and receives the
+    // built vertices.
+    VertexWelder(int faceCount, int maxVertices, std::vector<MeshVertex>* vertices);
+
+    // Welds the three candidates of the next face into `indices`; false
+    // (nothing more can be added) when more than maxVertices would be built.
+    bool AddFace(const MeshVertex corners[3], uint16_t indices[3]);
+
+private:
+    int32_t& SlotOf(const MeshVertex& vertex, uint64_t hash);
+
+    std::vector<MeshVertex>* m_vertices;
+    int m_maxVertices;
+    MeshSlotTable m_table; // a vertex value -> the last built vertex equal to it
+};
 
 // The order that grouping the faces by material id leaves: order[i] is the
 // file index of the face that ends at position i. It is the result of this
