@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/error_box.h"
+#include "pack/member_inflate.h"
 
 namespace {
 
@@ -30,10 +31,10 @@ long long FileSizeOf(const char* path)
     return size;
 }
 
-// The largest size a member of this archive can honestly claim.
-uint64_t PlausibleMemberLimit(const char* archiveName)
+// The largest size a member of an archive of `archiveSize` bytes (-1 when
+// unknown) can honestly claim.
+uint64_t PlausibleMemberLimit(long long archiveSize)
 {
-    const long long archiveSize = FileSizeOf(archiveName);
     uint64_t limit = kPackMaxMemberSize;
     if (archiveSize >= 0) {
         const uint64_t byRatio = static_cast<uint64_t>(archiveSize) * kPackMaxInflateRatio;
@@ -42,6 +43,14 @@ uint64_t PlausibleMemberLimit(const char* archiveName)
         }
     }
     return limit;
+}
+
+void CloseArchive(unzFile archive, const char* archiveName)
+{
+    const int err = unzClose(archive);
+    if (err != UNZ_OK) {
+        ShowError("LibUtils : Cannot close the file archive %s properly - %d", archiveName, err);
+    }
 }
 
 void FreeBlock(PackBlock* block)
@@ -100,11 +109,26 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     // A lying header must not make us allocate: compare the stored size with
     // what the archive could possibly inflate to.
     const uint64_t storedSize = info.uncompressed_size;
-    if (storedSize > PlausibleMemberLimit(archiveName)) {
+    const long long archiveSize = FileSizeOf(archiveName);
+    if (storedSize > PlausibleMemberLimit(archiveSize)) {
         ShowError("LibUtils : file %s is too large (%llu bytes) in the %s zipfile", memberName,
                   static_cast<unsigned long long>(storedSize), archiveName);
         unzClose(archive);
         return 1;
+    }
+
+    // A sound deflated member is inflated in one pass; any other goes
+    // through the archive's streaming read below, with its messages.
+    unsigned char* whole = InflateMemberWhole(archive, info, archiveName, archiveSize);
+    if (whole != nullptr) {
+        PackBlock* wholeBlock = new (std::nothrow) PackBlock{static_cast<int32_t>(storedSize), 0, whole};
+        if (wholeBlock != nullptr) {
+            CloseArchive(archive, archiveName);
+            FreeBlock(block);
+            block = wholeBlock;
+            return 0;
+        }
+        delete[] whole;
     }
 
     err = unzOpenCurrentFile(archive);
@@ -186,10 +210,7 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     if (err != UNZ_OK) {
         ShowError("LibUtils : Cannot close the file %s properly - %d", memberName, err);
     }
-    err = unzClose(archive);
-    if (err != UNZ_OK) {
-        ShowError("LibUtils : Cannot close the file archive %s properly - %d", archiveName, err);
-    }
+    CloseArchive(archive, archiveName);
     FreeBlock(block);
     block = newBlock;
     return 0;

@@ -150,31 +150,33 @@ size_t WeldTableEntries(int faceCount, int maxVertices)
     return std::min(candidates, static_cast<size_t>(maxVertices) + 1);
 }
 
-// The key bits of the vertex's eight floats (-0.0 folded onto 0.0) and its
-// colour, hashed with independent multiplies so that the lanes overlap;
-// false for a vertex with a NaN, which equals nothing and is never looked up.
-bool WeldHash(const MeshVertex& v, uint64_t* hash)
+// The vertex's 36 bytes as nine words, the eight floats' with -0.0 folded
+// onto 0.0 so that vertices that compare equal hash equally, mixed by
+// independent multiplies that can run side by side. A vertex with a NaN
+// hashes like any other; it equals nothing, so it is never found.
+uint64_t WeldHash(const MeshVertex& v)
 {
-    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
-    uint32_t bits[8];
-    uint32_t nan = 0;
-    for (int i = 0; i < 8; ++i) {
-        std::memcpy(&bits[i], &f[i], sizeof bits[i]);
-        nan |= (bits[i] & 0x7FFFFFFFu) > 0x7F800000u ? 1u : 0u;
-        bits[i] = (bits[i] & 0x7FFFFFFFu) == 0 ? 0 : bits[i];
-    }
-    if (nan != 0) {
-        return false;
-    }
-    auto pair = [&bits](int i) { return static_cast<uint64_t>(bits[i]) | static_cast<uint64_t>(bits[i + 1]) << 32; };
-    const uint64_t a = pair(0) * 0x9E3779B97F4A7C15ull;
-    const uint64_t b = pair(2) * 0xC2B2AE3D27D4EB4Full;
-    const uint64_t c = pair(4) * 0x165667B19E3779F9ull;
-    const uint64_t d = pair(6) * 0xD6E8FEB86659FD93ull;
-    const uint64_t e = (static_cast<uint64_t>(v.colour) + 1) * 0xFF51AFD7ED558CCDull;
-    const uint64_t h = (a ^ (b >> 29 | b << 35)) + ((c >> 13 | c << 51) ^ (d >> 41 | d << 23)) + e;
-    *hash = MeshHashFinish(h);
-    return true;
+    static_assert(sizeof(MeshVertex) == 9 * sizeof(uint32_t), "nine words");
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&v);
+    // Two float words of the vertex as one 64-bit lane, the bits of a zero
+    // (either sign) cleared without a branch.
+    auto lane = [bytes](int word) {
+        uint32_t lo, hi;
+        std::memcpy(&lo, bytes + 4 * word, sizeof lo);
+        std::memcpy(&hi, bytes + 4 * word + 4, sizeof hi);
+        lo &= 0u - static_cast<uint32_t>((lo << 1) != 0);
+        hi &= 0u - static_cast<uint32_t>((hi << 1) != 0);
+        return static_cast<uint64_t>(lo) | static_cast<uint64_t>(hi) << 32;
+    };
+    // Words 0-5 the position and normal, 6 the colour, 7-8 u and v.
+    const uint64_t a = lane(0) * 0x9E3779B97F4A7C15ull;
+    const uint64_t b = lane(2) * 0xC2B2AE3D27D4EB4Full;
+    const uint64_t c = lane(4) * 0x165667B19E3779F9ull;
+    uint32_t colour;
+    std::memcpy(&colour, bytes + 24, sizeof colour);
+    const uint64_t d = lane(7) * 0xD6E8FEB86659FD93ull;
+    const uint64_t e = (static_cast<uint64_t>(colour) + 1) * 0xFF51AFD7ED558CCDull;
+    return MeshHashFinish((a ^ (b >> 29 | b << 35)) + ((c >> 13 | c << 51) ^ (d >> 41 | d << 23)) + e);
 }
 
 } // namespace
@@ -195,12 +197,11 @@ int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
 bool VertexWelder::AddFace(const MeshVertex corners[3], uint16_t indices[3])
 {
     uint64_t hash[3];
-    bool weldable[3];
     int32_t found[3];
     // All three corners are looked up before any of them is added.
     for (int k = 0; k < 3; ++k) {
-        weldable[k] = WeldHash(corners[k], &hash[k]);
-        found[k] = weldable[k] ? SlotOf(corners[k], hash[k]) : -1;
+        hash[k] = WeldHash(corners[k]);
+        found[k] = SlotOf(corners[k], hash[k]);
     }
     for (int k = 0; k < 3; ++k) {
         int32_t index = found[k];
@@ -210,9 +211,7 @@ bool VertexWelder::AddFace(const MeshVertex corners[3], uint16_t indices[3])
             }
             index = static_cast<int32_t>(m_vertices->size());
             m_vertices->push_back(corners[k]);
-            if (weldable[k]) {
-                SlotOf(corners[k], hash[k]) = index;
-            }
+            SlotOf(corners[k], hash[k]) = index;
         }
         indices[k] = static_cast<uint16_t>(index);
     }

@@ -1,0 +1,89 @@
+#include "pack/member_inflate.h"
+
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
+
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "pack/pack_file.h"
+
+namespace {
+
+constexpr unsigned long kDeflated = 8;
+constexpr unsigned long kEncryptedFlag = 1;
+// Room for the stream's few bytes of block headers on tiny members.
+constexpr unsigned long long kInflateSlack = 1024;
+
+// The `size` compressed bytes at `offset` of the archive file, read
+// directly: the archive's own raw read would copy them through its small
+// buffer and checksum them for nothing. False when they are not all there.
+bool ReadRawMember(const char* archiveName, unsigned long long offset, unsigned char* raw, unsigned long size)
+{
+    std::FILE* file = std::fopen(archiveName, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool read = offset <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max()) &&
+                      fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+                      std::fread(raw, 1, size, file) == size;
+    std::fclose(file);
+    return read;
+}
+
+bool InflateWhole(const unsigned char* raw, unsigned long rawSize, unsigned char* out, unsigned long size)
+{
+    std::unique_ptr<inflate_state> state(new (std::nothrow) inflate_state);
+    if (state == nullptr) {
+        return false;
+    }
+    isal_inflate_init(state.get());
+    state->next_in = const_cast<unsigned char*>(raw);
+    state->avail_in = static_cast<uint32_t>(rawSize);
+    state->next_out = out;
+    state->avail_out = static_cast<uint32_t>(size);
+    return isal_inflate(state.get()) == ISAL_DECOMP_OK && state->block_state == ISAL_BLOCK_FINISH &&
+           state->avail_out == 0;
+}
+
+} // namespace
+
+unsigned long long MostInflatedSize(unsigned long long compressedSize)
+{
+    return compressedSize * kPackMaxInflateRatio + kInflateSlack;
+}
+
+unsigned char* InflateMemberWhole(unzFile archive, const unz_file_info& info, const char* archiveName,
+                                  long long archiveSize)
+{
+    const unsigned long size = info.uncompressed_size;
+    const unsigned long rawSize = info.compressed_size;
+    if (info.compression_method != kDeflated || (info.flag & kEncryptedFlag) != 0 || size == 0 || rawSize == 0 ||
+        archiveSize < 0 || rawSize > static_cast<unsigned long long>(archiveSize) || size > 0xFFFFFFFFul ||
+        size > MostInflatedSize(rawSize)) {
+        return nullptr;
+    }
+    // Opening the member raw finds where its compressed bytes start.
+    int method = 0;
+    int level = 0;
+    if (unzOpenCurrentFile2(archive, &method, &level, 1) != UNZ_OK) {
+        return nullptr;
+    }
+    const unsigned long long offset = unzGetCurrentFileZStreamPos64(archive);
+    unzCloseCurrentFile(archive);
+    if (offset > static_cast<unsigned long long>(archiveSize) - rawSize) {
+        return nullptr;
+    }
+    std::unique_ptr<unsigned char[]> raw(new (std::nothrow) unsigned char[rawSize]);
+    if (raw == nullptr || !ReadRawMember(archiveName, offset, raw.get(), rawSize)) {
+        return nullptr;
+    }
+    std::unique_ptr<unsigned char[]> out(new (std::nothrow) unsigned char[size]);
+    if (out == nullptr || !InflateWhole(raw.get(), rawSize, out.get(), size) ||
+        crc32_gzip_refl(0, out.get(), size) != info.crc) {
+        return nullptr;
+    }
+    return out.release();
+}
