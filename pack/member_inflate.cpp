@@ -3,7 +3,10 @@
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
 
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <limits>
 #include <memory>
 #include <new>
@@ -22,15 +25,23 @@ constexpr unsigned long long kInflateSlack = 1024;
 // buffer and checksum them for nothing. False when they are not all there.
 bool ReadRawMember(const char* archiveName, unsigned long long offset, unsigned char* raw, unsigned long size)
 {
-    std::FILE* file = std::fopen(archiveName, "rb");
-    if (file == nullptr) {
+    const int fd = open(archiveName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
-    const bool read = offset <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max()) &&
-                      fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
-                      std::fread(raw, 1, size, file) == size;
-    std::fclose(file);
-    return read;
+    unsigned long total = 0;
+    while (total < size && offset + total <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max())) {
+        const ssize_t n = pread(fd, raw + total, size - total, static_cast<off_t>(offset + total));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        total += static_cast<unsigned long>(n);
+    }
+    close(fd);
+    return total == size;
 }
 
 bool InflateWhole(const unsigned char* raw, unsigned long rawSize, unsigned char* out, unsigned long size)

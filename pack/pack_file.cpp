@@ -1,5 +1,6 @@
 #include "pack/pack_file.h"
 
+#include <sys/stat.h>
 #include <unzip.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <new>
 
 #include "app/error_box.h"
+#include "pack/archive_io.h"
 #include "pack/member_inflate.h"
 
 namespace {
@@ -19,16 +21,11 @@ constexpr uint64_t kFirstCapacity = 64u * 1024u;
 
 long long FileSizeOf(const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
         return -1;
     }
-    long long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    std::fclose(file);
-    return size;
+    return static_cast<long long>(st.st_size);
 }
 
 // The largest size a member of an archive of `archiveSize` bytes (-1 when
@@ -89,7 +86,7 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     char name[kPackMaxNameLength];
     std::memcpy(name, memberName, nameLength + 1);
 
-    unzFile archive = unzOpen(archiveName);
+    unzFile archive = OpenArchive(archiveName);
     if (archive == nullptr || unzLocateFile(archive, name, kCaseInsensitive) != UNZ_OK) {
         ShowError("LibUtils : file %s not found in the %s zipfile\n", memberName, archiveName);
         if (archive != nullptr) {
