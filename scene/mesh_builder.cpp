@@ -79,7 +79,16 @@ void ComputeCornerNormals(const MeshFace* faces, int faceCount, D3DVECTOR* corne
     std::vector<NormalSum> sums;
     sums.reserve(cornerCount);
     std::vector<int32_t> sumOfCorner(cornerCount);
-    MeshSlotTable table(cornerCount);
+    // Most positions are shared by several faces of one group: the table
+    // starts small (a large one would not stay in the cache) and doubles
+    // when it fills.
+    MeshSlotTable table(static_cast<size_t>(faceCount) / 2 + 16);
+    auto slotOf = [&](uint16_t v, int32_t smoothingGroup, int32_t materialId) -> int32_t& {
+        return table.Find(NormalKeyHash(v, smoothingGroup, materialId), [&](int32_t e) {
+            const NormalSum& s = sums[e];
+            return s.position == v && s.smoothingGroup == smoothingGroup && s.materialId == materialId;
+        });
+    };
 
     // Faces are visited in increasing order, so each sum adds its face
     // normals in the same order as a scan over all faces would.
@@ -96,14 +105,19 @@ void ComputeCornerNormals(const MeshFace* faces, int faceCount, D3DVECTOR* corne
                 sumOfCorner[g * 3 + k] = sumOfCorner[g * 3 + 1];
                 continue;
             }
-            int32_t& slot = table.Find(NormalKeyHash(v, face.smoothingGroup, face.materialId), [&](int32_t e) {
-                const NormalSum& s = sums[e];
-                return s.position == v && s.smoothingGroup == face.smoothingGroup &&
-                       s.materialId == face.materialId;
-            });
+            int32_t& found = slotOf(v, face.smoothingGroup, face.materialId);
+            int32_t slot = found;
             if (slot < 0) {
                 slot = static_cast<int32_t>(sums.size());
                 sums.push_back(NormalSum{v, face.smoothingGroup, face.materialId, D3DVECTOR{0.0f, 0.0f, 0.0f}, 0});
+                if (!table.Full(sums.size())) {
+                    found = slot;
+                } else {
+                    table = MeshSlotTable(sums.size() * 2);
+                    for (size_t e = 0; e < sums.size(); ++e) {
+                        slotOf(sums[e].position, sums[e].smoothingGroup, sums[e].materialId) = static_cast<int32_t>(e);
+                    }
+                }
             }
             NormalSum& s = sums[slot];
             s.sum.x += face.normal.x;
@@ -144,7 +158,10 @@ int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
 
 namespace {
 
-size_t WeldTableEntries(int faceCount, int maxVertices)
+// At most three vertices per face. The welding table has room for that
+// many at once: sparse, most searches for a new vertex end at an empty slot
+// without touching another vertex.
+size_t MostVertices(int faceCount, int maxVertices)
 {
     const size_t candidates = faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0;
     return std::min(candidates, static_cast<size_t>(maxVertices) + 1);
@@ -182,10 +199,10 @@ uint64_t WeldHash(const MeshVertex& v)
 } // namespace
 
 VertexWelder::VertexWelder(int faceCount, int maxVertices, std::vector<MeshVertex>* vertices)
-    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(WeldTableEntries(faceCount, maxVertices))
+    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(MostVertices(faceCount, maxVertices))
 {
     vertices->clear();
-    vertices->reserve(WeldTableEntries(faceCount, maxVertices));
+    vertices->reserve(MostVertices(faceCount, maxVertices));
 }
 
 int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
