@@ -9,7 +9,7 @@
 
 #include "app/error_box.h"
 #include "pack/archive_io.h"
-#include "pack/member_inflate.h"
+#include "pack/whole_member_read.h"
 
 namespace {
 
@@ -114,9 +114,9 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
         return 1;
     }
 
-    // A sound deflated member is inflated in one pass; any other goes
+    // A sound stored or deflated member is read in one piece; any other goes
     // through the archive's streaming read below, with its messages.
-    unsigned char* whole = InflateMemberWhole(archive, info, archiveName, archiveSize);
+    unsigned char* whole = ReadMemberWhole(archive, info, archiveName, archiveSize);
     if (whole != nullptr) {
         PackBlock* wholeBlock = new (std::nothrow) PackBlock{static_cast<int32_t>(storedSize), 0, whole};
         if (wholeBlock != nullptr) {

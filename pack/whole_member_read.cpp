@@ -1,4 +1,4 @@
-#include "pack/member_inflate.h"
+#include "pack/whole_member_read.h"
 
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
@@ -15,6 +15,7 @@
 
 namespace {
 
+constexpr unsigned long kStored = 0;
 constexpr unsigned long kDeflated = 8;
 constexpr unsigned long kEncryptedFlag = 1;
 // Room for the stream's few bytes of block headers on tiny members.
@@ -66,17 +67,17 @@ unsigned long long MostInflatedSize(unsigned long long compressedSize)
     return compressedSize * kPackMaxInflateRatio + kInflateSlack;
 }
 
-unsigned char* InflateMemberWhole(unzFile archive, const unz_file_info& info, const char* archiveName,
-                                  long long archiveSize)
+unsigned char* ReadMemberWhole(unzFile archive, const unz_file_info& info, const char* archiveName, long long archiveSize)
 {
     const unsigned long size = info.uncompressed_size;
     const unsigned long rawSize = info.compressed_size;
-    if (info.compression_method != kDeflated || (info.flag & kEncryptedFlag) != 0 || size == 0 || rawSize == 0 ||
-        archiveSize < 0 || rawSize > static_cast<unsigned long long>(archiveSize) || size > 0xFFFFFFFFul ||
-        size > MostInflatedSize(rawSize)) {
+    const bool stored = info.compression_method == kStored && rawSize == size;
+    const bool deflated = info.compression_method == kDeflated && size <= MostInflatedSize(rawSize);
+    if (!(stored || deflated) || (info.flag & kEncryptedFlag) != 0 || size == 0 || rawSize == 0 || archiveSize < 0 ||
+        rawSize > static_cast<unsigned long long>(archiveSize) || size > 0xFFFFFFFFul) {
         return nullptr;
     }
-    // Opening the member raw finds where its compressed bytes start.
+    // Opening the member raw finds where its stored bytes start.
     int method = 0;
     int level = 0;
     if (unzOpenCurrentFile2(archive, &method, &level, 1) != UNZ_OK) {
@@ -87,13 +88,22 @@ unsigned char* InflateMemberWhole(unzFile archive, const unz_file_info& info, co
     if (offset > static_cast<unsigned long long>(archiveSize) - rawSize) {
         return nullptr;
     }
-    std::unique_ptr<unsigned char[]> raw(new (std::nothrow) unsigned char[rawSize]);
-    if (raw == nullptr || !ReadRawMember(archiveName, offset, raw.get(), rawSize)) {
+    std::unique_ptr<unsigned char[]> out(new (std::nothrow) unsigned char[size]);
+    if (out == nullptr) {
         return nullptr;
     }
-    std::unique_ptr<unsigned char[]> out(new (std::nothrow) unsigned char[size]);
-    if (out == nullptr || !InflateWhole(raw.get(), rawSize, out.get(), size) ||
-        crc32_gzip_refl(0, out.get(), size) != info.crc) {
+    if (stored) {
+        if (!ReadRawMember(archiveName, offset, out.get(), rawSize)) {
+            return nullptr;
+        }
+    } else {
+        std::unique_ptr<unsigned char[]> raw(new (std::nothrow) unsigned char[rawSize]);
+        if (raw == nullptr || !ReadRawMember(archiveName, offset, raw.get(), rawSize) ||
+            !InflateWhole(raw.get(), rawSize, out.get(), size)) {
+            return nullptr;
+        }
+    }
+    if (crc32_gzip_refl(0, out.get(), size) != info.crc) {
         return nullptr;
     }
     return out.release();

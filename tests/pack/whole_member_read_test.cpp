@@ -1,12 +1,13 @@
-// The one-pass inflate of a member against the archive's streaming read it
-// short-cuts: on a real deflated member and on many damaged copies of it
-// (flipped bits in the stream, a changed checksum, stored sizes that lie),
+// The one-piece read of a member against the archive's streaming read it
+// short-cuts: on a deflated and a stored member and on many damaged copies
+// of them (flipped bits in the data, a changed checksum, sizes that lie),
 // opening gives the same result, the same bytes and the same messages as the
 // streaming read alone, kept here as it was.
 #include <gtest/gtest.h>
 
 #include <unzip.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -124,13 +125,15 @@ void ExpectSame(const Opened& expected, const Opened& actual, const std::string&
     EXPECT_EQ(expected.messages, actual.messages) << what;
 }
 
-// Scene-like bytes: runs of floats and small integers, some noise.
-std::vector<uint8_t> MemberBytes(std::mt19937& rng, size_t size)
+// Scene-like bytes (runs of floats and small integers, some noise), or
+// noise alone.
+std::vector<uint8_t> MemberBytes(std::mt19937& rng, size_t size, bool noise)
 {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; i += 4) {
         const float value = static_cast<float>(rng() % 64) * 0.25f;
-        std::memcpy(&bytes[i], &value, std::min<size_t>(4, size - i));
+        const uint32_t word = noise ? static_cast<uint32_t>(rng()) : 0;
+        std::memcpy(&bytes[i], noise ? static_cast<const void*>(&word) : &value, std::min<size_t>(4, size - i));
         if (rng() % 5 == 0) {
             bytes[i] = static_cast<uint8_t>(rng());
         }
@@ -152,13 +155,23 @@ uint32_t Word(const std::vector<uint8_t>& bytes, size_t at)
 
 } // namespace
 
-TEST(MemberInflate, DamagedMembersOpenAsTheStreamingReadOpensThem)
+class WholeMemberRead : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeMemberRead, DamagedMembersOpenAsTheStreamingReadOpensThem)
 {
+    const int method = GetParam();
     TempDirectory dir;
     const std::string archive = dir.File("data.pac");
     std::mt19937 rng(2024);
-    const std::vector<uint8_t> member = MemberBytes(rng, 150000);
-    ASSERT_TRUE(WritePack(archive, {PackMember{"Scene.KVF", member}}));
+    const std::vector<uint8_t> member = MemberBytes(rng, 150000, method == 0);
+    if (method == 8) {
+        ASSERT_TRUE(WritePack(archive, {PackMember{"Scene.KVF", member}}));
+    } else { // the zip program deflates even noise: Python stores it
+        const std::string source = dir.File("Scene.KVF");
+        ASSERT_TRUE(WriteFileBytes(source, member));
+        ASSERT_EQ(0, std::system(("python3 -c \"import sys, zipfile; zipfile.ZipFile(sys.argv[1], 'w')"
+                                  ".write(sys.argv[2], 'Scene.KVF')\" '" + archive + "' '" + source + "'").c_str()));
+    }
     std::vector<uint8_t> pristine;
     {
         std::ifstream in(archive, std::ios::binary);
@@ -172,7 +185,7 @@ TEST(MemberInflate, DamagedMembersOpenAsTheStreamingReadOpensThem)
         ++central;
     }
     ASSERT_LT(central + 46, pristine.size());
-    ASSERT_EQ(8, pristine[central + 10]); // deflated
+    ASSERT_EQ(method, pristine[central + 10]);
     const uint32_t compressed = Word(pristine, central + 20);
     ASSERT_LE(data + compressed, central);
 
@@ -183,7 +196,7 @@ TEST(MemberInflate, DamagedMembersOpenAsTheStreamingReadOpensThem)
     for (int trial = 0; trial < 400; ++trial) {
         std::vector<uint8_t> bytes = pristine;
         const int kind = trial % 8;
-        if (kind < 5) { // bits flipped in the deflate stream
+        if (kind < 5) { // bits flipped in the stored or deflated bytes
             for (int flips = 1 + trial % 3; flips > 0; --flips) {
                 bytes[data + rng() % compressed] ^= static_cast<uint8_t>(1u << (rng() % 8));
             }
@@ -204,3 +217,5 @@ TEST(MemberInflate, DamagedMembersOpenAsTheStreamingReadOpensThem)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(StoredAndDeflated, WholeMemberRead, ::testing::Values(0, 8));
