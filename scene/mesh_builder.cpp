@@ -148,8 +148,9 @@ int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
 {
     VertexWelder welder(faceCount, maxVertices, vertices);
     indices->assign(faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0, 0);
-    for (int f = 0; f < faceCount; ++f) {
-        if (!welder.AddFace(candidates + static_cast<size_t>(f) * 3, indices->data() + static_cast<size_t>(f) * 3)) {
+    for (int f = 0; f < faceCount; f += VertexWelder::kBlockFaces) {
+        const int count = std::min(faceCount - f, static_cast<int>(VertexWelder::kBlockFaces));
+        if (!welder.AddFaces(candidates + static_cast<size_t>(f) * 3, count, indices->data() + static_cast<size_t>(f) * 3)) {
             return 1;
         }
     }
@@ -211,13 +212,27 @@ int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
     return m_table.Find(hash, [&](int32_t e) { return VerticesEqual(built[e], vertex); });
 }
 
-bool VertexWelder::AddFace(const MeshVertex corners[3], uint16_t indices[3])
+bool VertexWelder::AddFaces(const MeshVertex* corners, int faceCount, uint16_t* indices)
 {
-    uint64_t hash[3];
+    uint64_t hash[kBlockFaces * 3];
+    const int count = std::min(faceCount, static_cast<int>(kBlockFaces)) * 3;
+    for (int i = 0; i < count; ++i) {
+        hash[i] = WeldHash(corners[i]);
+        m_table.Prefetch(hash[i]);
+    }
+    for (int f = 0; f * 3 < count; ++f) {
+        if (!AddFace(corners + f * 3, hash + f * 3, indices + f * 3)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool VertexWelder::AddFace(const MeshVertex corners[3], const uint64_t hash[3], uint16_t indices[3])
+{
     int32_t found[3];
     // All three corners are looked up before any of them is added.
     for (int k = 0; k < 3; ++k) {
-        hash[k] = WeldHash(corners[k]);
         found[k] = SlotOf(corners[k], hash[k]);
     }
     for (int k = 0; k < 3; ++k) {

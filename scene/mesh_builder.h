@@ -60,12 +60,19 @@ public:
     // built vertices.
     VertexWelder(int faceCount, int maxVertices, std::vector<MeshVertex>* vertices);
 
-    // Welds the three candidates of the next face into `indices`; false
-    // (nothing more can be added) when more than maxVertices would be built.
-    bool AddFace(const MeshVertex corners[3], uint16_t indices[3]);
+    // The most faces AddFaces takes at once.
+    static constexpr int kBlockFaces = 32;
+
+    // Welds the candidates of the next `faceCount` faces (at most
+    // kBlockFaces; three each, in corner order) into `indices`, face by
+    // face; false (nothing more can be added) when more than maxVertices
+    // would be built. The searches of a block start loading their memory
+    // together, before the first face is welded.
+    bool AddFaces(const MeshVertex* corners, int faceCount, uint16_t* indices);
 
 private:
     int32_t& SlotOf(const MeshVertex& vertex, uint64_t hash);
+    bool AddFace(const MeshVertex corners[3], const uint64_t hash[3], uint16_t indices[3]);
 
     std::vector<MeshVertex>* m_vertices;
     int m_maxVertices;

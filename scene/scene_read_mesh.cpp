@@ -3,6 +3,7 @@
 // welded vertices grouped by material. The record is checked against the
 // bytes left in the member and against the tables it indexes; a record that
 // breaks them is refused.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -198,17 +199,17 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
         }
     }
 
-    // Weld the face corners into shared vertices.
+    // Weld the face corners into shared vertices, a block of faces at a time.
     std::vector<uint16_t> cornerVertices(static_cast<size_t>(faceCount) * 3);
     VertexWelder welder(faceCount, kMaxMeshVertices, &mesh->baseVertices);
-    for (int32_t f = 0; f < faceCount; ++f) {
-        const MeshFace& face = mesh->fileFaces[f];
-        MeshVertex corners[3];
-        for (int k = 0; k < 3; ++k) {
-            const size_t corner = static_cast<size_t>(f) * 3 + k;
-            const D3DVECTOR& p = mesh->positions[face.corners[k]];
+    MeshVertex block[VertexWelder::kBlockFaces * 3];
+    for (int32_t first = 0; first < faceCount; first += VertexWelder::kBlockFaces) {
+        const int count = std::min(faceCount - first, static_cast<int32_t>(VertexWelder::kBlockFaces));
+        for (int i = 0; i < count * 3; ++i) {
+            const size_t corner = static_cast<size_t>(first) * 3 + i;
+            const D3DVECTOR& p = mesh->positions[mesh->fileFaces[first + i / 3].corners[i % 3]];
             const D3DVECTOR& n = cornerNormals[corner];
-            MeshVertex& v = corners[k];
+            MeshVertex& v = block[i];
             v.x = p.x;
             v.y = p.y;
             v.z = p.z;
@@ -224,7 +225,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
                 v.v = 0.0f;
             }
         }
-        if (!welder.AddFace(corners, &cornerVertices[static_cast<size_t>(f) * 3])) {
+        if (!welder.AddFaces(block, count, &cornerVertices[static_cast<size_t>(first) * 3])) {
             mesh->baseVertices.clear();
             return Corrupted(mesh, "more than 65535 vertices");
         }
