@@ -146,11 +146,20 @@ bool VerticesEqual(const MeshVertex& a, const MeshVertex& b)
 int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
                  std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices)
 {
-    VertexWelder welder(faceCount, maxVertices, vertices);
-    indices->assign(faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0, 0);
+    // Each candidate is its own position.
+    const size_t count = faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0;
+    std::vector<D3DVECTOR> positions(count);
+    std::vector<int32_t> positionIndices(count);
+    for (size_t i = 0; i < count; ++i) {
+        positions[i] = D3DVECTOR{candidates[i].x, candidates[i].y, candidates[i].z};
+        positionIndices[i] = static_cast<int32_t>(i);
+    }
+    VertexWelder welder(positions.data(), static_cast<int>(count), faceCount, maxVertices, vertices);
+    indices->assign(count, 0);
     for (int f = 0; f < faceCount; f += VertexWelder::kBlockFaces) {
-        const int count = std::min(faceCount - f, static_cast<int>(VertexWelder::kBlockFaces));
-        if (!welder.AddFaces(candidates + static_cast<size_t>(f) * 3, count, indices->data() + static_cast<size_t>(f) * 3)) {
+        const int blockFaces = std::min(faceCount - f, static_cast<int>(VertexWelder::kBlockFaces));
+        const size_t first = static_cast<size_t>(f) * 3;
+        if (!welder.AddFaces(candidates + first, positionIndices.data() + first, blockFaces, indices->data() + first)) {
             return 1;
         }
     }
@@ -199,11 +208,50 @@ uint64_t WeldHash(const MeshVertex& v)
 
 } // namespace
 
-VertexWelder::VertexWelder(int faceCount, int maxVertices, std::vector<MeshVertex>* vertices)
-    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(MostVertices(faceCount, maxVertices))
+namespace {
+
+// A search compares a candidate with at most this many vertices at its
+// position before it turns to the hash table.
+constexpr int kListSearch = 8;
+
+// Everything but the position: normal, u, v compared as floats, the colour
+// as an integer.
+bool SameAttributes(const MeshVertex& a, const MeshVertex& b)
+{
+    return a.nx == b.nx && a.ny == b.ny && a.nz == b.nz && a.u == b.u && a.v == b.v && a.colour == b.colour;
+}
+
+} // namespace
+
+VertexWelder::VertexWelder(const D3DVECTOR* positions, int positionCount, int faceCount, int maxVertices,
+                           std::vector<MeshVertex>* vertices)
+    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(0)
 {
     vertices->clear();
     vertices->reserve(MostVertices(faceCount, maxVertices));
+    m_older.reserve(MostVertices(faceCount, maxVertices));
+
+    // Positions that compare equal as floats share a class.
+    const size_t count = positionCount > 0 ? static_cast<size_t>(positionCount) : 0;
+    m_classOf.assign(count, -1);
+    std::vector<int32_t> representative; // class -> its first position
+    MeshSlotTable classes(count);
+    for (size_t i = 0; i < count; ++i) {
+        const D3DVECTOR& p = positions[i];
+        if (HasNaN(p)) {
+            continue;
+        }
+        int32_t& slot = classes.Find(PositionHash(p), [&](int32_t c) {
+            const D3DVECTOR& q = positions[representative[c]];
+            return q.x == p.x && q.y == p.y && q.z == p.z;
+        });
+        if (slot < 0) {
+            slot = static_cast<int32_t>(representative.size());
+            representative.push_back(static_cast<int32_t>(i));
+        }
+        m_classOf[i] = slot;
+    }
+    m_newest.assign(representative.size(), -1);
 }
 
 int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
@@ -212,40 +260,68 @@ int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
     return m_table.Find(hash, [&](int32_t e) { return VerticesEqual(built[e], vertex); });
 }
 
-bool VertexWelder::AddFaces(const MeshVertex* corners, int faceCount, uint16_t* indices)
+void VertexWelder::BuildTable()
 {
-    uint64_t hash[kBlockFaces * 3];
-    const int count = std::min(faceCount, static_cast<int>(kBlockFaces)) * 3;
-    for (int i = 0; i < count; ++i) {
-        hash[i] = WeldHash(corners[i]);
-        m_table.Prefetch(hash[i]);
+    m_table = MeshSlotTable(m_vertices->capacity());
+    // In build order, so that of equal vertices the last keeps the slot.
+    for (size_t i = 0; i < m_vertices->size(); ++i) {
+        SlotOf((*m_vertices)[i], WeldHash((*m_vertices)[i])) = static_cast<int32_t>(i);
     }
-    for (int f = 0; f * 3 < count; ++f) {
-        if (!AddFace(corners + f * 3, hash + f * 3, indices + f * 3)) {
-            return false;
-        }
-    }
-    return true;
+    m_tableBuilt = true;
 }
 
-bool VertexWelder::AddFace(const MeshVertex corners[3], const uint64_t hash[3], uint16_t indices[3])
+int32_t VertexWelder::FindEqual(const MeshVertex& vertex, int32_t positionClass)
 {
-    int32_t found[3];
-    // All three corners are looked up before any of them is added.
-    for (int k = 0; k < 3; ++k) {
-        found[k] = SlotOf(corners[k], hash[k]);
+    if (positionClass < 0) {
+        return -1;
     }
-    for (int k = 0; k < 3; ++k) {
-        int32_t index = found[k];
-        if (index < 0) {
-            if (static_cast<int>(m_vertices->size()) >= m_maxVertices) {
-                return false;
-            }
-            index = static_cast<int32_t>(m_vertices->size());
-            m_vertices->push_back(corners[k]);
-            SlotOf(corners[k], hash[k]) = index;
+    const MeshVertex* built = m_vertices->data();
+    int searched = 0;
+    for (int32_t e = m_newest[positionClass]; e >= 0; e = m_older[e]) {
+        if (SameAttributes(built[e], vertex)) {
+            return e;
         }
-        indices[k] = static_cast<uint16_t>(index);
+        if (++searched == kListSearch && m_older[e] >= 0) {
+            if (!m_tableBuilt) {
+                BuildTable();
+            }
+            return SlotOf(vertex, WeldHash(vertex));
+        }
+    }
+    return -1;
+}
+
+bool VertexWelder::AddFaces(const MeshVertex* corners, const int32_t* positionIndices, int faceCount, uint16_t* indices)
+{
+    const int count = std::min(faceCount, static_cast<int>(kBlockFaces)) * 3;
+    for (int f = 0; f * 3 < count; ++f) {
+        const MeshVertex* corner = corners + f * 3;
+        int32_t positionClass[3];
+        int32_t found[3];
+        // All three corners are looked up before any of them is added.
+        for (int k = 0; k < 3; ++k) {
+            positionClass[k] = m_classOf[positionIndices[f * 3 + k]];
+            found[k] = FindEqual(corner[k], positionClass[k]);
+        }
+        for (int k = 0; k < 3; ++k) {
+            int32_t index = found[k];
+            if (index < 0) {
+                if (static_cast<int>(m_vertices->size()) >= m_maxVertices) {
+                    return false;
+                }
+                index = static_cast<int32_t>(m_vertices->size());
+                m_vertices->push_back(corner[k]);
+                const int32_t c = positionClass[k];
+                m_older.push_back(c >= 0 ? m_newest[c] : -1);
+                if (c >= 0) {
+                    m_newest[c] = index;
+                }
+                if (m_tableBuilt) {
+                    SlotOf(corner[k], WeldHash(corner[k])) = index;
+                }
+            }
+            indices[f * 3 + k] = static_cast<uint16_t>(index);
+        }
     }
     return true;
 }

@@ -201,13 +201,15 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
 
     // Weld the face corners into shared vertices, a block of faces at a time.
     std::vector<uint16_t> cornerVertices(static_cast<size_t>(faceCount) * 3);
-    VertexWelder welder(faceCount, kMaxMeshVertices, &mesh->baseVertices);
+    VertexWelder welder(mesh->positions.data(), positionCount, faceCount, kMaxMeshVertices, &mesh->baseVertices);
     MeshVertex block[VertexWelder::kBlockFaces * 3];
+    int32_t blockPositions[VertexWelder::kBlockFaces * 3];
     for (int32_t first = 0; first < faceCount; first += VertexWelder::kBlockFaces) {
         const int count = std::min(faceCount - first, static_cast<int32_t>(VertexWelder::kBlockFaces));
         for (int i = 0; i < count * 3; ++i) {
             const size_t corner = static_cast<size_t>(first) * 3 + i;
-            const D3DVECTOR& p = mesh->positions[mesh->fileFaces[first + i / 3].corners[i % 3]];
+            blockPositions[i] = mesh->fileFaces[first + i / 3].corners[i % 3];
+            const D3DVECTOR& p = mesh->positions[blockPositions[i]];
             const D3DVECTOR& n = cornerNormals[corner];
             MeshVertex& v = block[i];
             v.x = p.x;
@@ -225,7 +227,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
                 v.v = 0.0f;
             }
         }
-        if (!welder.AddFaces(block, count, &cornerVertices[static_cast<size_t>(first) * 3])) {
+        if (!welder.AddFaces(block, blockPositions, count, &cornerVertices[static_cast<size_t>(first) * 3])) {
             mesh->baseVertices.clear();
             return Corrupted(mesh, "more than 65535 vertices");
         }
