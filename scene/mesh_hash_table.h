@@ -39,10 +39,6 @@ public:
         }
     }
 
-    // Starts loading the slot where a search for `hash` begins, so that the
-    // searches of several keys wait for memory together.
-    void Prefetch(uint64_t hash) const { __builtin_prefetch(&m_slots[static_cast<size_t>(hash) & m_mask]); }
-
 private:
     std::vector<int32_t> m_slots;
     size_t m_mask = 0;
