@@ -4,6 +4,7 @@
 // bytes left in the member and against the tables it indexes; a record that
 // breaks them is refused.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -201,7 +202,9 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
 
     // Weld the face corners into shared vertices, a block of faces at a time.
     std::vector<uint16_t> cornerVertices(static_cast<size_t>(faceCount) * 3);
-    VertexWelder welder(mesh->positions.data(), positionCount, faceCount, kMaxMeshVertices, &mesh->baseVertices);
+    // 16-bit corners reach only the first 65536 positions.
+    const int weldedPositions = std::min(positionCount, static_cast<int32_t>(UINT16_MAX) + 1);
+    VertexWelder welder(mesh->positions.data(), weldedPositions, faceCount, kMaxMeshVertices, &mesh->baseVertices);
     MeshVertex block[VertexWelder::kBlockFaces * 3];
     int32_t blockPositions[VertexWelder::kBlockFaces * 3];
     for (int32_t first = 0; first < faceCount; first += VertexWelder::kBlockFaces) {
