@@ -67,7 +67,7 @@ bool DecodeCornerTriples(const unsigned char* bytes, int32_t faceCount, int32_t 
 }
 
 // Three floats of a table, converted to engine axes.
-D3DVECTOR DecodeVector(const unsigned char* bytes)
+inline D3DVECTOR DecodeVector(const unsigned char* bytes)
 {
     return ToEngineAxes(LittleEndianFloat(bytes), LittleEndianFloat(bytes + 4), LittleEndianFloat(bytes + 8));
 }
