@@ -1,5 +1,6 @@
 #include "pack/pack_file.h"
 
+#include <sys/stat.h>
 #include <unzip.h>
 
 #include <cstdio>
@@ -7,6 +8,8 @@
 #include <new>
 
 #include "app/error_box.h"
+#include "pack/archive_io.h"
+#include "pack/whole_member_read.h"
 
 namespace {
 
@@ -18,22 +21,17 @@ constexpr uint64_t kFirstCapacity = 64u * 1024u;
 
 long long FileSizeOf(const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
         return -1;
     }
-    long long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    std::fclose(file);
-    return size;
+    return static_cast<long long>(st.st_size);
 }
 
-// The largest size a member of this archive can honestly claim.
-uint64_t PlausibleMemberLimit(const char* archiveName)
+// The largest size a member of an archive of `archiveSize` bytes (-1 when
+// unknown) can honestly claim.
+uint64_t PlausibleMemberLimit(long long archiveSize)
 {
-    const long long archiveSize = FileSizeOf(archiveName);
     uint64_t limit = kPackMaxMemberSize;
     if (archiveSize >= 0) {
         const uint64_t byRatio = static_cast<uint64_t>(archiveSize) * kPackMaxInflateRatio;
@@ -42,6 +40,14 @@ uint64_t PlausibleMemberLimit(const char* archiveName)
         }
     }
     return limit;
+}
+
+void CloseArchive(unzFile archive, const char* archiveName)
+{
+    const int err = unzClose(archive);
+    if (err != UNZ_OK) {
+        ShowError("LibUtils : Cannot close the file archive %s properly - %d", archiveName, err);
+    }
 }
 
 void FreeBlock(PackBlock* block)
@@ -80,7 +86,7 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     char name[kPackMaxNameLength];
     std::memcpy(name, memberName, nameLength + 1);
 
-    unzFile archive = unzOpen(archiveName);
+    unzFile archive = OpenArchive(archiveName);
     if (archive == nullptr || unzLocateFile(archive, name, kCaseInsensitive) != UNZ_OK) {
         ShowError("LibUtils : file %s not found in the %s zipfile\n", memberName, archiveName);
         if (archive != nullptr) {
@@ -100,11 +106,26 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     // A lying header must not make us allocate: compare the stored size with
     // what the archive could possibly inflate to.
     const uint64_t storedSize = info.uncompressed_size;
-    if (storedSize > PlausibleMemberLimit(archiveName)) {
+    const long long archiveSize = FileSizeOf(archiveName);
+    if (storedSize > PlausibleMemberLimit(archiveSize)) {
         ShowError("LibUtils : file %s is too large (%llu bytes) in the %s zipfile", memberName,
                   static_cast<unsigned long long>(storedSize), archiveName);
         unzClose(archive);
         return 1;
+    }
+
+    // A sound stored or deflated member is read in one piece; any other goes
+    // through the archive's streaming read below, with its messages.
+    unsigned char* whole = ReadMemberWhole(archive, info, archiveName, archiveSize);
+    if (whole != nullptr) {
+        PackBlock* wholeBlock = new (std::nothrow) PackBlock{static_cast<int32_t>(storedSize), 0, whole};
+        if (wholeBlock != nullptr) {
+            CloseArchive(archive, archiveName);
+            FreeBlock(block);
+            block = wholeBlock;
+            return 0;
+        }
+        delete[] whole;
     }
 
     err = unzOpenCurrentFile(archive);
@@ -186,10 +207,7 @@ int CPackFile::Open(const char* memberName, const char* archiveName)
     if (err != UNZ_OK) {
         ShowError("LibUtils : Cannot close the file %s properly - %d", memberName, err);
     }
-    err = unzClose(archive);
-    if (err != UNZ_OK) {
-        ShowError("LibUtils : Cannot close the file archive %s properly - %d", archiveName, err);
-    }
+    CloseArchive(archive, archiveName);
     FreeBlock(block);
     block = newBlock;
     return 0;
@@ -258,16 +276,20 @@ int32_t CPackFile::Remaining() const
 
 int ReadString(char* destination, CPackFile* stream)
 {
-    char buffer[kMaxStringLength + 1];
+    // The string is read as a byte-by-byte Read would: up to and with its
+    // terminator, or to the end of the data when there is none.
+    const PackBlock* block = stream->block;
     int kept = 0;
-    char c = 0;
-    while (stream->Read(&c, 1, 1, stream) > 0 && c != '\0') {
+    if (block != nullptr && block->position < block->size) {
+        const unsigned char* start = block->data + block->position;
+        const size_t left = static_cast<size_t>(block->size - block->position);
+        const void* terminator = std::memchr(start, 0, left);
+        const size_t length = terminator != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(terminator) - start) : left;
         // Past 255 characters the string is only consumed, to stay in step.
-        if (kept < kMaxStringLength) {
-            buffer[kept++] = c;
-        }
+        kept = length < static_cast<size_t>(kMaxStringLength) ? static_cast<int>(length) : kMaxStringLength;
+        std::memcpy(destination, start, static_cast<size_t>(kept));
+        stream->Seek(stream, static_cast<int>(terminator != nullptr ? length + 1 : left), 1);
     }
-    buffer[kept] = '\0';
-    std::memcpy(destination, buffer, static_cast<size_t>(kept) + 1);
+    destination[kept] = '\0';
     return kept + 1;
 }

@@ -7,79 +7,52 @@
 
 namespace {
 
-// Reads `size` bytes little-endian into a zeroed buffer; returns bytes read.
+// Reads `size` bytes into a zeroed buffer; returns the bytes read.
 int ReadBytes(CPackFile* file, void* buffer, int size)
 {
     std::memset(buffer, 0, static_cast<size_t>(size));
     return file->Read(buffer, 1, size, file);
 }
 
-uint32_t LittleEndian32(const unsigned char* b)
-{
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
-           static_cast<uint32_t>(b[3]) << 24;
-}
-
 } // namespace
 
 int TryReadInt32(CPackFile* file, int32_t* value)
 {
+    const unsigned char* whole = kvf_detail::Take(file, 4);
+    if (whole != nullptr) {
+        *value = static_cast<int32_t>(LittleEndian32(whole));
+        return 4;
+    }
     unsigned char bytes[4];
     const int n = ReadBytes(file, bytes, 4);
     *value = static_cast<int32_t>(LittleEndian32(bytes));
     return n;
 }
 
-int32_t ReadInt32(CPackFile* file)
+namespace kvf_detail {
+
+uint32_t ReadWord32Padded(CPackFile* file)
 {
-    int32_t value;
-    TryReadInt32(file, &value);
-    return value;
+    unsigned char bytes[4];
+    ReadBytes(file, bytes, 4);
+    return LittleEndian32(bytes);
 }
 
-uint16_t ReadUInt16(CPackFile* file)
+uint16_t ReadUInt16Padded(CPackFile* file)
 {
     unsigned char bytes[2];
     ReadBytes(file, bytes, 2);
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+    return LittleEndian16(bytes);
 }
 
-uint8_t ReadByte(CPackFile* file)
+uint8_t ReadBytePadded(CPackFile* file)
 {
     unsigned char byte;
     ReadBytes(file, &byte, 1);
     return byte;
 }
 
-float ReadFloat(CPackFile* file)
-{
-    unsigned char bytes[4];
-    ReadBytes(file, bytes, 4);
-    const uint32_t bits = LittleEndian32(bytes);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-D3DVECTOR ToEngineAxes(float x, float y, float z)
-{
-    return D3DVECTOR{-x, z, -y};
-}
-
-D3DVECTOR ReadRawVector(CPackFile* file)
-{
-    D3DVECTOR v;
-    v.x = ReadFloat(file);
-    v.y = ReadFloat(file);
-    v.z = ReadFloat(file);
-    return v;
-}
-
-D3DVECTOR ReadVector(CPackFile* file)
-{
-    const D3DVECTOR v = ReadRawVector(file);
-    return ToEngineAxes(v.x, v.y, v.z);
-}
+} // namespace kvf_detail
 
 D3DVECTOR ReadScaleVector(CPackFile* file)
 {

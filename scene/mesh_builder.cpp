@@ -2,32 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 #include "scene/mesh_hash_table.h"
 
 namespace {
-
-bool HasNaN(const MeshVertex& v)
-{
-    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
-    for (float value : f) {
-        if (value != value) {
-            return true;
-        }
-    }
-    return false;
-}
-
-uint64_t VertexHash(const MeshVertex& v)
-{
-    uint64_t h = v.colour;
-    const float f[8] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v};
-    for (float value : f) {
-        h = MeshHashCombine(h, MeshFloatKeyBits(value));
-    }
-    return MeshHashFinish(h);
-}
 
 bool HasNaN(const D3DVECTOR& p)
 {
@@ -99,7 +79,16 @@ void ComputeCornerNormals(const MeshFace* faces, int faceCount, D3DVECTOR* corne
     std::vector<NormalSum> sums;
     sums.reserve(cornerCount);
     std::vector<int32_t> sumOfCorner(cornerCount);
-    MeshSlotTable table(cornerCount);
+    // Most positions are shared by several faces of one group: the table
+    // starts small (a large one would not stay in the cache) and doubles
+    // when it fills.
+    MeshSlotTable table(static_cast<size_t>(faceCount) / 2 + 16);
+    auto slotOf = [&](uint16_t v, int32_t smoothingGroup, int32_t materialId) -> int32_t& {
+        return table.Find(NormalKeyHash(v, smoothingGroup, materialId), [&](int32_t e) {
+            const NormalSum& s = sums[e];
+            return s.position == v && s.smoothingGroup == smoothingGroup && s.materialId == materialId;
+        });
+    };
 
     // Faces are visited in increasing order, so each sum adds its face
     // normals in the same order as a scan over all faces would.
@@ -116,14 +105,19 @@ void ComputeCornerNormals(const MeshFace* faces, int faceCount, D3DVECTOR* corne
                 sumOfCorner[g * 3 + k] = sumOfCorner[g * 3 + 1];
                 continue;
             }
-            int32_t& slot = table.Find(NormalKeyHash(v, face.smoothingGroup, face.materialId), [&](int32_t e) {
-                const NormalSum& s = sums[e];
-                return s.position == v && s.smoothingGroup == face.smoothingGroup &&
-                       s.materialId == face.materialId;
-            });
+            int32_t& found = slotOf(v, face.smoothingGroup, face.materialId);
+            int32_t slot = found;
             if (slot < 0) {
                 slot = static_cast<int32_t>(sums.size());
                 sums.push_back(NormalSum{v, face.smoothingGroup, face.materialId, D3DVECTOR{0.0f, 0.0f, 0.0f}, 0});
+                if (!table.Full(sums.size())) {
+                    found = slot;
+                } else {
+                    table = MeshSlotTable(sums.size() * 2);
+                    for (size_t e = 0; e < sums.size(); ++e) {
+                        slotOf(sums[e].position, sums[e].smoothingGroup, sums[e].materialId) = static_cast<int32_t>(e);
+                    }
+                }
             }
             NormalSum& s = sums[slot];
             s.sum.x += face.normal.x;
@@ -152,60 +146,184 @@ bool VerticesEqual(const MeshVertex& a, const MeshVertex& b)
 int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
                  std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices)
 {
-    return WeldVertices(
-        [candidates](int face, MeshVertex corners[3]) {
-            for (int k = 0; k < 3; ++k) {
-                corners[k] = candidates[static_cast<size_t>(face) * 3 + k];
-            }
-        },
-        faceCount, maxVertices, vertices, indices);
+    // Each candidate is its own position.
+    const size_t count = faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0;
+    std::vector<D3DVECTOR> positions(count);
+    std::vector<int32_t> positionIndices(count);
+    for (size_t i = 0; i < count; ++i) {
+        positions[i] = D3DVECTOR{candidates[i].x, candidates[i].y, candidates[i].z};
+        positionIndices[i] = static_cast<int32_t>(i);
+    }
+    VertexWelder welder(positions.data(), static_cast<int>(count), faceCount, maxVertices, vertices);
+    indices->assign(count, 0);
+    for (int f = 0; f < faceCount; f += VertexWelder::kBlockFaces) {
+        const int blockFaces = std::min(faceCount - f, static_cast<int>(VertexWelder::kBlockFaces));
+        const size_t first = static_cast<size_t>(f) * 3;
+        if (!welder.AddFaces(candidates + first, positionIndices.data() + first, blockFaces, indices->data() + first)) {
+            return 1;
+        }
+    }
+    return 0;
 }
 
-int WeldVertices(const FaceCornerFunction& corners, int faceCount, int maxVertices,
-                 std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices)
+namespace {
+
+// At most three vertices per face. The welding table has room for that
+// many at once: sparse, most searches for a new vertex end at an empty slot
+// without touching another vertex.
+size_t MostVertices(int faceCount, int maxVertices)
+{
+    const size_t candidates = faceCount > 0 ? static_cast<size_t>(faceCount) * 3 : 0;
+    return std::min(candidates, static_cast<size_t>(maxVertices) + 1);
+}
+
+// The vertex's 36 bytes as nine words, the eight floats' with -0.0 folded
+// onto 0.0 so that vertices that compare equal hash equally, mixed by
+// independent multiplies that can run side by side. A vertex with a NaN
+// hashes like any other; it equals nothing, so it is never found.
+uint64_t WeldHash(const MeshVertex& v)
+{
+    static_assert(sizeof(MeshVertex) == 9 * sizeof(uint32_t), "nine words");
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&v);
+    // Two float words of the vertex as one 64-bit lane, the bits of a zero
+    // (either sign) cleared without a branch.
+    auto lane = [bytes](int word) {
+        uint32_t lo, hi;
+        std::memcpy(&lo, bytes + 4 * word, sizeof lo);
+        std::memcpy(&hi, bytes + 4 * word + 4, sizeof hi);
+        lo &= 0u - static_cast<uint32_t>((lo << 1) != 0);
+        hi &= 0u - static_cast<uint32_t>((hi << 1) != 0);
+        return static_cast<uint64_t>(lo) | static_cast<uint64_t>(hi) << 32;
+    };
+    // Words 0-5 the position and normal, 6 the colour, 7-8 u and v.
+    const uint64_t a = lane(0) * 0x9E3779B97F4A7C15ull;
+    const uint64_t b = lane(2) * 0xC2B2AE3D27D4EB4Full;
+    const uint64_t c = lane(4) * 0x165667B19E3779F9ull;
+    uint32_t colour;
+    std::memcpy(&colour, bytes + 24, sizeof colour);
+    const uint64_t d = lane(7) * 0xD6E8FEB86659FD93ull;
+    const uint64_t e = (static_cast<uint64_t>(colour) + 1) * 0xFF51AFD7ED558CCDull;
+    return MeshHashFinish((a ^ (b >> 29 | b << 35)) + ((c >> 13 | c << 51) ^ (d >> 41 | d << 23)) + e);
+}
+
+} // namespace
+
+namespace {
+
+// A search compares a candidate with at most this many vertices at its
+// position before it turns to the hash table.
+constexpr int kListSearch = 8;
+
+// Everything but the position: normal, u, v compared as floats, the colour
+// as an integer.
+bool SameAttributes(const MeshVertex& a, const MeshVertex& b)
+{
+    return a.nx == b.nx && a.ny == b.ny && a.nz == b.nz && a.u == b.u && a.v == b.v && a.colour == b.colour;
+}
+
+} // namespace
+
+VertexWelder::VertexWelder(const D3DVECTOR* positions, int positionCount, int faceCount, int maxVertices,
+                           std::vector<MeshVertex>* vertices)
+    : m_vertices(vertices), m_maxVertices(maxVertices), m_table(0)
 {
     vertices->clear();
-    indices->clear();
-    if (faceCount <= 0) {
-        return 0;
-    }
-    const size_t candidateCount = static_cast<size_t>(faceCount) * 3;
-    indices->resize(candidateCount);
-    vertices->reserve(std::min(candidateCount, static_cast<size_t>(maxVertices) + 1));
-    // Maps a vertex value to the index of the last built vertex equal to it.
-    MeshSlotTable table(std::min(candidateCount, static_cast<size_t>(maxVertices) + 1));
+    vertices->reserve(MostVertices(faceCount, maxVertices));
+    m_older.reserve(MostVertices(faceCount, maxVertices));
 
-    for (int f = 0; f < faceCount; ++f) {
-        MeshVertex corner[3];
-        corners(f, corner);
-        uint64_t hash[3];
-        bool weldable[3];
+    // Positions that compare equal as floats share a class.
+    const size_t count = positionCount > 0 ? static_cast<size_t>(positionCount) : 0;
+    m_classOf.assign(count, -1);
+    std::vector<int32_t> representative; // class -> its first position
+    MeshSlotTable classes(count);
+    for (size_t i = 0; i < count; ++i) {
+        const D3DVECTOR& p = positions[i];
+        if (HasNaN(p)) {
+            continue;
+        }
+        int32_t& slot = classes.Find(PositionHash(p), [&](int32_t c) {
+            const D3DVECTOR& q = positions[representative[c]];
+            return q.x == p.x && q.y == p.y && q.z == p.z;
+        });
+        if (slot < 0) {
+            slot = static_cast<int32_t>(representative.size());
+            representative.push_back(static_cast<int32_t>(i));
+        }
+        m_classOf[i] = slot;
+    }
+    m_newest.assign(representative.size(), -1);
+}
+
+int32_t& VertexWelder::SlotOf(const MeshVertex& vertex, uint64_t hash)
+{
+    const MeshVertex* built = m_vertices->data();
+    return m_table.Find(hash, [&](int32_t e) { return VerticesEqual(built[e], vertex); });
+}
+
+void VertexWelder::BuildTable()
+{
+    m_table = MeshSlotTable(m_vertices->capacity());
+    // In build order, so that of equal vertices the last keeps the slot.
+    for (size_t i = 0; i < m_vertices->size(); ++i) {
+        SlotOf((*m_vertices)[i], WeldHash((*m_vertices)[i])) = static_cast<int32_t>(i);
+    }
+    m_tableBuilt = true;
+}
+
+int32_t VertexWelder::FindEqual(const MeshVertex& vertex, int32_t positionClass)
+{
+    if (positionClass < 0) {
+        return -1;
+    }
+    const MeshVertex* built = m_vertices->data();
+    int searched = 0;
+    for (int32_t e = m_newest[positionClass]; e >= 0; e = m_older[e]) {
+        if (SameAttributes(built[e], vertex)) {
+            return e;
+        }
+        if (++searched == kListSearch && m_older[e] >= 0) {
+            if (!m_tableBuilt) {
+                BuildTable();
+            }
+            return SlotOf(vertex, WeldHash(vertex));
+        }
+    }
+    return -1;
+}
+
+bool VertexWelder::AddFaces(const MeshVertex* corners, const int32_t* positionIndices, int faceCount, uint16_t* indices)
+{
+    const int count = std::min(faceCount, static_cast<int>(kBlockFaces)) * 3;
+    for (int f = 0; f * 3 < count; ++f) {
+        const MeshVertex* corner = corners + f * 3;
+        int32_t positionClass[3];
         int32_t found[3];
         // All three corners are looked up before any of them is added.
         for (int k = 0; k < 3; ++k) {
-            weldable[k] = !HasNaN(corner[k]);
-            found[k] = -1;
-            if (weldable[k]) {
-                hash[k] = VertexHash(corner[k]);
-                found[k] = table.Find(hash[k], [&](int32_t e) { return VerticesEqual((*vertices)[e], corner[k]); });
-            }
+            positionClass[k] = m_classOf[positionIndices[f * 3 + k]];
+            found[k] = FindEqual(corner[k], positionClass[k]);
         }
         for (int k = 0; k < 3; ++k) {
             int32_t index = found[k];
             if (index < 0) {
-                if (static_cast<int>(vertices->size()) >= maxVertices) {
-                    return 1;
+                if (static_cast<int>(m_vertices->size()) >= m_maxVertices) {
+                    return false;
                 }
-                index = static_cast<int32_t>(vertices->size());
-                vertices->push_back(corner[k]);
-                if (weldable[k]) {
-                    table.Find(hash[k], [&](int32_t e) { return VerticesEqual((*vertices)[e], corner[k]); }) = index;
+                index = static_cast<int32_t>(m_vertices->size());
+                m_vertices->push_back(corner[k]);
+                const int32_t c = positionClass[k];
+                m_older.push_back(c >= 0 ? m_newest[c] : -1);
+                if (c >= 0) {
+                    m_newest[c] = index;
+                }
+                if (m_tableBuilt) {
+                    SlotOf(corner[k], WeldHash(corner[k])) = index;
                 }
             }
-            (*indices)[static_cast<size_t>(f) * 3 + k] = static_cast<uint16_t>(index);
+            indices[f * 3 + k] = static_cast<uint16_t>(index);
         }
     }
-    return 0;
+    return true;
 }
 
 // How the swap procedure plays out. When position k holds a face of id m
@@ -224,6 +342,13 @@ void MaterialGroupOrder(const int32_t* materialIds, int faceCount, int32_t* orde
         return;
     }
     const size_t count = static_cast<size_t>(faceCount);
+    // When every face has face 0's id no swap ever happens.
+    if (std::all_of(materialIds, materialIds + count, [&](int32_t id) { return id == materialIds[0]; })) {
+        for (size_t i = 0; i < count; ++i) {
+            order[i] = static_cast<int32_t>(i);
+        }
+        return;
+    }
     std::vector<int32_t> material(count);
     int32_t materialCount = 0;
     {

@@ -3,14 +3,13 @@
 // material and the bounding box. Each step gives exactly the result of the
 // straightforward pass it replaces (comparing every face with every face,
 // every corner with every built vertex, and grouping by repeated swaps), bit
-// for bit, but runs in close to linear time: welding and the normal sums use
-// hash tables whose keys follow float comparison (-0.0 equals 0.0, NaN
-// equals nothing), and the grouping computes the swaps' final order
-// directly.
+// for bit, but runs in close to linear time: welding (by lists of the
+// vertices at each position) and the normal sums use hash tables whose keys
+// follow float comparison (-0.0 equals 0.0, NaN equals nothing), and the
+// grouping computes the swaps' final order directly.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "platform/d3d8/d3d8_types.h"
@@ -53,11 +52,44 @@ bool VerticesEqual(const MeshVertex& a, const MeshVertex& b);
 int WeldVertices(const MeshVertex* candidates, int faceCount, int maxVertices,
                  std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices);
 
-// The same, with the three candidates of face f made on demand by
-// corners(f, out), so that they need not all be held at once.
-using FaceCornerFunction = std::function<void(int face, MeshVertex corners[3])>;
-int WeldVertices(const FaceCornerFunction& corners, int faceCount, int maxVertices,
-                 std::vector<MeshVertex>* vertices, std::vector<uint16_t>* indices);
+// The same welding with the candidates given a block of faces at a time, so
+// that they need not all be held at once. Every candidate names the
+// position (of `positions`) it took its x, y and z from. Equal vertices
+// have equal positions, so the built vertices are kept in lists by position
+// value, newest first, and a candidate is compared with the few vertices at
+// its position only; a position that gathers many vertices falls back to a
+// hash table of all of them, so no mesh makes the search slow.
+class VertexWelder {
+public:
+    // Room for `faceCount` faces; `vertices` is emptied and receives the
+    // built vertices.
+    VertexWelder(const D3DVECTOR* positions, int positionCount, int faceCount, int maxVertices,
+                 std::vector<MeshVertex>* vertices);
+
+    // The most faces AddFaces takes at once.
+    static constexpr int kBlockFaces = 32;
+
+    // Welds the candidates of the next `faceCount` faces (at most
+    // kBlockFaces; three each, in corner order, `positionIndices` naming
+    // their positions) into `indices`, face by face; false (nothing more can
+    // be added) when more than maxVertices would be built.
+    bool AddFaces(const MeshVertex* corners, const int32_t* positionIndices, int faceCount, uint16_t* indices);
+
+private:
+    // The newest built vertex equal to `vertex`, whose position is in
+    // class `positionClass`, or -1.
+    int32_t FindEqual(const MeshVertex& vertex, int32_t positionClass);
+    int32_t& SlotOf(const MeshVertex& vertex, uint64_t hash);
+    void BuildTable();
+
+    std::vector<MeshVertex>* m_vertices;
+    int m_maxVertices;
+    std::vector<int32_t> m_classOf; // position -> its value's class; -1 for a NaN, equal to nothing
+    std::vector<int32_t> m_newest;  // class -> newest vertex at that position, or -1
+    std::vector<int32_t> m_older;   // vertex -> next older vertex at its position, or -1
+    bool m_tableBuilt = false;
+    MeshSlotTable m_table; // once a position gathers many vertices: every vertex value -> the last built
+};
 
 // The order that grouping the faces by material id leaves: order[i] is the
 // file index of the face that ends at position i. It is the result of this

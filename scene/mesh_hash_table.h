@@ -21,6 +21,9 @@ public:
         m_mask = capacity - 1;
     }
 
+    // Whether `entries` entries would load the table beyond one half.
+    bool Full(size_t entries) const { return entries * 2 > m_mask + 1; }
+
     // The slot holding an entry for which same(entry) is true, or else the
     // empty slot (-1) where such an entry belongs.
     template <typename Same>

@@ -1,9 +1,9 @@
-// Finds objects of a list by name in logarithmic time, with the answer of a
+// Finds objects of a list by name in constant time, with the answer of a
 // walk from the head: the first object in list order with exactly that name.
 // Binding thousands of nodes to thousands of objects stays fast this way.
 #pragma once
 
-#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -13,48 +13,59 @@ template <typename T>
 class NameIndex {
 public:
     NameIndex() = default;
-    ~NameIndex() { delete[] m_sorted; }
+    ~NameIndex() { delete[] m_slots; }
     NameIndex(const NameIndex&) = delete;
     NameIndex& operator=(const NameIndex&) = delete;
 
     // Indexes the named objects of `list`. 0, or 1 when memory is short.
     int Build(const CObjectList<T>& list)
     {
-        delete[] m_sorted;
-        m_sorted = nullptr;
-        m_count = 0;
+        delete[] m_slots;
+        m_slots = nullptr;
+        m_mask = 0;
         if (list.Empty()) {
             return 0;
         }
-        m_sorted = new (std::nothrow) T*[list.Count()];
-        if (m_sorted == nullptr) {
+        size_t capacity = 16;
+        while (capacity < static_cast<size_t>(list.Count()) * 2) {
+            capacity <<= 1;
+        }
+        m_slots = new (std::nothrow) T*[capacity]();
+        if (m_slots == nullptr) {
             return 1;
         }
+        m_mask = capacity - 1;
+        // In list order, and a name already there keeps its object: the
+        // first of equal names is the first in the list.
         for (T* item : list) {
             if (item != nullptr && item->name != nullptr) {
-                m_sorted[m_count++] = item;
+                T** slot = SlotOf(item->name);
+                if (*slot == nullptr) {
+                    *slot = item;
+                }
             }
         }
-        // Stable: objects of equal names keep their list order, so the first
-        // of a run is the first in the list.
-        std::stable_sort(m_sorted, m_sorted + m_count, Less);
         return 0;
     }
 
-    T* Find(const char* name) const
-    {
-        if (name == nullptr || m_count == 0) {
-            return nullptr;
-        }
-        T** end = m_sorted + m_count;
-        T** found = std::lower_bound(m_sorted, end, name,
-                                     [](const T* item, const char* key) { return std::strcmp(item->name, key) < 0; });
-        return found != end && std::strcmp((*found)->name, name) == 0 ? *found : nullptr;
-    }
+    T* Find(const char* name) const { return name != nullptr && m_slots != nullptr ? *SlotOf(name) : nullptr; }
 
 private:
-    static bool Less(const T* a, const T* b) { return std::strcmp(a->name, b->name) < 0; }
+    // The slot of the object named `name`, or the empty slot where it belongs.
+    T** SlotOf(const char* name) const
+    {
+        uint64_t h = 0xCBF29CE484222325ull; // FNV-1a
+        for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c != 0; ++c) {
+            h = (h ^ *c) * 0x100000001B3ull;
+        }
+        h ^= h >> 32;
+        for (size_t i = static_cast<size_t>(h) & m_mask;; i = (i + 1) & m_mask) {
+            if (m_slots[i] == nullptr || std::strcmp(m_slots[i]->name, name) == 0) {
+                return &m_slots[i];
+            }
+        }
+    }
 
-    T** m_sorted = nullptr;
-    int m_count = 0;
+    T** m_slots = nullptr;
+    size_t m_mask = 0;
 };

@@ -3,6 +3,8 @@
 // welded vertices grouped by material. The record is checked against the
 // bytes left in the member and against the tables it indexes; a record that
 // breaks them is refused.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -34,17 +36,40 @@ int Corrupted(const CMesh* mesh, const char* reason)
     return 1;
 }
 
-// A per-corner index triple stored a, b, c, kept in engine corner order
-// (c, b, a). Returns false when an index is not below `limit`.
-bool ReadCornerTriple(CPackFile* file, int32_t limit, uint16_t out[3])
+// `count` table items of `bytesEach` bytes, consumed from the member in one
+// piece; null (nothing consumed) when the count is negative or the items do
+// not fit in what is left.
+const unsigned char* TakeTable(CPackFile* file, int32_t count, int32_t bytesEach)
 {
-    const uint16_t a = ReadUInt16(file);
-    const uint16_t b = ReadUInt16(file);
-    const uint16_t c = ReadUInt16(file);
-    out[0] = c;
-    out[1] = b;
-    out[2] = a;
-    return a < limit && b < limit && c < limit;
+    if (!CountFits(file, count, bytesEach)) {
+        return nullptr;
+    }
+    const unsigned char* bytes = kvf_detail::Take(file, count * bytesEach);
+    return bytes != nullptr ? bytes : reinterpret_cast<const unsigned char*>("");
+}
+
+// F per-corner index triples stored a, b, c, kept in engine corner order
+// (c, b, a). Returns false when an index is not below `limit`.
+bool DecodeCornerTriples(const unsigned char* bytes, int32_t faceCount, int32_t limit, uint16_t* out)
+{
+    for (int32_t f = 0; f < faceCount; ++f, bytes += kIndexTripleBytes, out += 3) {
+        const uint16_t a = LittleEndian16(bytes);
+        const uint16_t b = LittleEndian16(bytes + 2);
+        const uint16_t c = LittleEndian16(bytes + 4);
+        out[0] = c;
+        out[1] = b;
+        out[2] = a;
+        if (a >= limit || b >= limit || c >= limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Three floats of a table, converted to engine axes.
+inline D3DVECTOR DecodeVector(const unsigned char* bytes)
+{
+    return ToEngineAxes(LittleEndianFloat(bytes), LittleEndianFloat(bytes + 4), LittleEndianFloat(bytes + 8));
 }
 
 struct TextureVertex {
@@ -68,38 +93,44 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
 
     const int32_t positionCount = ReadInt32(file);
     const int32_t faceCount = ReadInt32(file);
-    if (!CountFits(file, positionCount, kPositionBytes)) {
+    const unsigned char* table = TakeTable(file, positionCount, kPositionBytes);
+    if (table == nullptr) {
         return Corrupted(mesh, "bad position count");
     }
     mesh->positionCount = positionCount;
     mesh->positions.resize(positionCount);
     for (D3DVECTOR& p : mesh->positions) {
-        p = ReadVector(file);
+        p = DecodeVector(table);
+        table += kPositionBytes;
     }
 
-    if (!CountFits(file, faceCount, kFaceBytes)) {
+    table = TakeTable(file, faceCount, kFaceBytes);
+    if (table == nullptr) {
         return Corrupted(mesh, "bad face count");
     }
     mesh->fileFaceCount = faceCount;
     mesh->fileFaces.assign(faceCount, MeshFace{});
     for (MeshFace& face : mesh->fileFaces) {
-        if (!ReadCornerTriple(file, positionCount, face.corners)) {
+        if (!DecodeCornerTriples(table, 1, positionCount, face.corners)) {
             return Corrupted(mesh, "face corner out of range");
         }
-        face.smoothingGroup = ReadInt32(file);
-        face.materialId = ReadInt32(file);
+        face.smoothingGroup = static_cast<int32_t>(LittleEndian32(table + 6));
+        face.materialId = static_cast<int32_t>(LittleEndian32(table + 10));
+        table += kFaceBytes;
     }
 
     // Corner normals: explicit, or from the smoothing groups.
     std::vector<D3DVECTOR> cornerNormals(static_cast<size_t>(faceCount) * 3);
     mesh->normalsFlag = ReadByte(file);
     if (mesh->normalsFlag == 1) {
-        if (!CountFits(file, faceCount, kFaceNormalsBytes)) {
+        table = TakeTable(file, faceCount, kFaceNormalsBytes);
+        if (table == nullptr) {
             return Corrupted(mesh, "truncated normals");
         }
         for (int32_t f = 0; f < faceCount; ++f) {
             for (int k = 2; k >= 0; --k) {
-                cornerNormals[f * 3 + k] = ReadVector(file);
+                cornerNormals[f * 3 + k] = DecodeVector(table);
+                table += kPositionBytes;
             }
         }
     } else {
@@ -125,22 +156,23 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
     } else {
         textureCount = ReadInt32(file);
         if (textureCount != 0) {
-            if (!CountFits(file, textureCount, kTextureVertexBytes)) {
+            table = TakeTable(file, textureCount, kTextureVertexBytes);
+            if (table == nullptr) {
                 return Corrupted(mesh, "bad texture vertex count");
             }
             textureVertices.resize(textureCount);
             for (TextureVertex& t : textureVertices) {
-                t.u = ReadFloat(file);
-                t.v = 1.0f - ReadFloat(file);
+                t.u = LittleEndianFloat(table);
+                t.v = 1.0f - LittleEndianFloat(table + 4);
+                table += kTextureVertexBytes;
             }
-            if (!CountFits(file, faceCount, kIndexTripleBytes)) {
+            table = TakeTable(file, faceCount, kIndexTripleBytes);
+            if (table == nullptr) {
                 return Corrupted(mesh, "truncated texture faces");
             }
             textureCorners.resize(static_cast<size_t>(faceCount) * 3);
-            for (int32_t f = 0; f < faceCount; ++f) {
-                if (!ReadCornerTriple(file, textureCount, &textureCorners[f * 3])) {
-                    return Corrupted(mesh, "texture index out of range");
-                }
+            if (!DecodeCornerTriples(table, faceCount, textureCount, textureCorners.data())) {
+                return Corrupted(mesh, "texture index out of range");
             }
         }
     }
@@ -149,36 +181,40 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
     std::vector<uint32_t> colours;
     std::vector<uint16_t> colourCorners;
     if (colourCount != 0) {
-        if (!CountFits(file, colourCount, kColourVertexBytes)) {
+        table = TakeTable(file, colourCount, kColourVertexBytes);
+        if (table == nullptr) {
             return Corrupted(mesh, "bad colour vertex count");
         }
         colours.resize(colourCount);
         for (uint32_t& c : colours) {
-            const float r = ReadFloat(file);
-            const float g = ReadFloat(file);
-            const float b = ReadFloat(file);
-            c = PackColour(r, g, b);
+            c = PackColour(LittleEndianFloat(table), LittleEndianFloat(table + 4), LittleEndianFloat(table + 8));
+            table += kColourVertexBytes;
         }
-        if (!CountFits(file, faceCount, kIndexTripleBytes)) {
+        table = TakeTable(file, faceCount, kIndexTripleBytes);
+        if (table == nullptr) {
             return Corrupted(mesh, "truncated colour faces");
         }
         colourCorners.resize(static_cast<size_t>(faceCount) * 3);
-        for (int32_t f = 0; f < faceCount; ++f) {
-            if (!ReadCornerTriple(file, colourCount, &colourCorners[f * 3])) {
-                return Corrupted(mesh, "colour index out of range");
-            }
+        if (!DecodeCornerTriples(table, faceCount, colourCount, colourCorners.data())) {
+            return Corrupted(mesh, "colour index out of range");
         }
     }
 
-    // Weld the face corners into shared vertices.
-    std::vector<uint16_t> cornerVertices;
-    auto makeCorners = [&](int f, MeshVertex corners[3]) {
-        const MeshFace& face = mesh->fileFaces[f];
-        for (int k = 0; k < 3; ++k) {
-            const size_t corner = static_cast<size_t>(f) * 3 + k;
-            const D3DVECTOR& p = mesh->positions[face.corners[k]];
+    // Weld the face corners into shared vertices, a block of faces at a time.
+    std::vector<uint16_t> cornerVertices(static_cast<size_t>(faceCount) * 3);
+    // 16-bit corners reach only the first 65536 positions.
+    const int weldedPositions = std::min(positionCount, static_cast<int32_t>(UINT16_MAX) + 1);
+    VertexWelder welder(mesh->positions.data(), weldedPositions, faceCount, kMaxMeshVertices, &mesh->baseVertices);
+    MeshVertex block[VertexWelder::kBlockFaces * 3];
+    int32_t blockPositions[VertexWelder::kBlockFaces * 3];
+    for (int32_t first = 0; first < faceCount; first += VertexWelder::kBlockFaces) {
+        const int count = std::min(faceCount - first, static_cast<int32_t>(VertexWelder::kBlockFaces));
+        for (int i = 0; i < count * 3; ++i) {
+            const size_t corner = static_cast<size_t>(first) * 3 + i;
+            blockPositions[i] = mesh->fileFaces[first + i / 3].corners[i % 3];
+            const D3DVECTOR& p = mesh->positions[blockPositions[i]];
             const D3DVECTOR& n = cornerNormals[corner];
-            MeshVertex& v = corners[k];
+            MeshVertex& v = block[i];
             v.x = p.x;
             v.y = p.y;
             v.z = p.z;
@@ -194,10 +230,10 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
                 v.v = 0.0f;
             }
         }
-    };
-    if (WeldVertices(makeCorners, faceCount, kMaxMeshVertices, &mesh->baseVertices, &cornerVertices) != 0) {
-        mesh->baseVertices.clear();
-        return Corrupted(mesh, "more than 65535 vertices");
+        if (!welder.AddFaces(block, blockPositions, count, &cornerVertices[static_cast<size_t>(first) * 3])) {
+            mesh->baseVertices.clear();
+            return Corrupted(mesh, "more than 65535 vertices");
+        }
     }
     mesh->baseVertices.shrink_to_fit();
     mesh->vertexCount = static_cast<int32_t>(mesh->baseVertices.size());
