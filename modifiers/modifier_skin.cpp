@@ -325,19 +325,21 @@ void SkinKind(const int32_t* order, int count, const Influence* influence, const
 }
 
 // Asks for the cache lines of vertices [begin, begin + blockVertices) of
-// both arrays, within the first vertexCount.
-inline void PrefetchBlock(const MeshVertex* in, MeshVertex* out, int begin, int vertexCount, int blockVertices)
+// `out` and, with readIn, of `in`, within the first vertexCount.
+inline void PrefetchBlock(const MeshVertex* in, MeshVertex* out, bool readIn, int begin, int vertexCount,
+                          int blockVertices)
 {
     if (begin >= vertexCount) {
         return;
     }
     const int end = std::min(vertexCount, begin + blockVertices);
-    const char* from = reinterpret_cast<const char*>(in + begin);
-    const char* to = reinterpret_cast<const char*>(in + end);
-    const ptrdiff_t apart = reinterpret_cast<const char*>(out) - reinterpret_cast<const char*>(in);
+    const char* from = reinterpret_cast<const char*>(out + begin);
+    const char* to = reinterpret_cast<const char*>(out + end);
+    const ptrdiff_t apart = reinterpret_cast<const char*>(in) - reinterpret_cast<const char*>(out);
+    readIn = readIn && apart != 0;
     for (const char* line = from; line < to; line += 64) {
         _mm_prefetch(line, _MM_HINT_T0);
-        if (apart != 0) {
+        if (readIn) {
             _mm_prefetch(line + apart, _MM_HINT_T0);
         }
     }
@@ -345,17 +347,20 @@ inline void PrefetchBlock(const MeshVertex* in, MeshVertex* out, int begin, int 
 
 // Every run of the table: run r holds vertices of kind r % kKindCount, from
 // order[runStart[r]] to order[runStart[r + 1] - 1]. Unmoved vertices are
-// copied when out is not in (only their positions without kCopy). With `wide`, kinds 1 to 4 run sixteen at a
-// time, run r being wide->groups[wideGroup[r]] to [wideGroup[r + 1] - 1].
+// copied when out is not in (only their positions without kCopy). With
+// `wide`, kinds 1 to 4 run sixteen at a time, run r being
+// wide->groups[wideGroup[r]] to [wideGroup[r + 1] - 1], and with fromBase
+// they read their positions from its lanes rather than from `in`.
 template <bool kCopy, int kKinds, int kBlockVertices, typename Influence, typename Rows>
 void SkinAllRuns(const int32_t* order, const int32_t* runStart, int runs, const Influence* influences,
                  const int32_t* first, const Rows* rows, const SkinWideTable* wide, const int32_t* wideGroup,
                  bool fromBase, const MeshVertex* in, MeshVertex* out, int vertexCount)
 {
     for (int r = 0; r < runs; r += kKinds) {
-        // The kinds of a block read its vertices in no particular order, too
+        // The kinds of a block reach its vertices in no particular order, too
         // late for the processor to guess: ask for the next block ahead.
-        PrefetchBlock(in, out, (r / kKinds + 1) * kBlockVertices, vertexCount, kBlockVertices);
+        PrefetchBlock(in, out, wide == nullptr || !fromBase, (r / kKinds + 1) * kBlockVertices, vertexCount,
+                      kBlockVertices);
         const int32_t* start = runStart + r;
         auto count = [&](int kind) { return start[kind + 1] - start[kind]; };
         auto from = [&](int kind) { return influences + first[start[kind]]; };
