@@ -77,11 +77,18 @@ uLong ZCALLBACK ReadFile(voidpf /*opaque*/, voidpf stream, void* buffer, uLong s
 {
     ArchiveFile* file = static_cast<ArchiveFile*>(stream);
     const ZPOS64_T at = file->position;
-    // Wholly inside the window: no system call.
-    if (at >= file->windowStart && at - file->windowStart + size <= file->windowLength) {
-        std::memcpy(buffer, file->window + (at - file->windowStart), size);
-        file->position += size;
-        return size;
+    // Wholly inside the window, or running past the end of the file from a
+    // window that already reaches it: no system call.
+    const ZPOS64_T windowEnd = file->windowStart + file->windowLength;
+    if (at >= file->windowStart && (at - file->windowStart + size <= file->windowLength ||
+                                    (file->windowLength > 0 && windowEnd >= file->size))) {
+        const ZPOS64_T available = at < windowEnd ? windowEnd - at : 0;
+        const ZPOS64_T count = available < size ? available : size;
+        if (count > 0) {
+            std::memcpy(buffer, file->window + (at - file->windowStart), count);
+        }
+        file->position += count;
+        return static_cast<uLong>(count);
     }
     if (size >= kWindowSize) {
         const long long n = ReadAt(file->fd, buffer, size, at);
