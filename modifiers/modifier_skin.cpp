@@ -140,10 +140,13 @@ void CModifierSkin::BuildInfluenceTable()
                 const int32_t length = static_cast<int32_t>(run.size());
                 for (int32_t g = 0; g < length; g += kSkinWideLanes) {
                     const int32_t* at = run.data() + g;
+                    auto influence = [&](int s, int k) {
+                        return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)];
+                    };
                     m_wide.AddGroup(
                         at, std::min(kSkinWideLanes, length - g), kind,
-                        [&](int s, int k) { return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)].bone; },
-                        [&](int s, int k) { return checked[static_cast<size_t>(at[s])][static_cast<size_t>(k)].weight; });
+                        [&](int s, int k) { return influence(s, k).bone; },
+                        [&](int s, int k) { return influence(s, k).weight; });
                 }
             }
             const int32_t pairs = (static_cast<int32_t>(m_order.size()) - start) / 2;
@@ -263,13 +266,15 @@ inline void StoreSkinned(__m128 result, const MeshVertex* in, MeshVertex* out, i
     std::memcpy(&out[v].nx, rest, kCopy ? sizeof rest : sizeof rest[0]);
 }
 
-// The weighted skinned place of the point (x, y, z) broadcast in `x`, `y`,
-// `z` by `n` influences `stride` entries apart: ((0 + w0 T0) + w1 T1) + ...,
+// The weighted skinned place of the point in lanes 0 to 2 of p by `n`
+// influences `stride` entries apart: ((0 + w0 T0) + w1 T1) + ...,
 // or with Blend p + w (T - p) for the one influence.
 template <int Influences, bool Blend, typename Influence, typename Rows>
-inline __m128 SkinPoint(__m128 p, __m128 x, __m128 y, __m128 z, const Influence* influence, int n, int stride,
-                        const Rows* rows)
+inline __m128 SkinPoint(__m128 p, const Influence* influence, int n, int stride, const Rows* rows)
 {
+    const __m128 x = _mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0));
+    const __m128 y = _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 1, 1));
+    const __m128 z = _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2));
     if (Blend) {
         const __m128 t = TransformLanes(rows[influence->bone].m, x, y, z);
         return _mm_add_ps(p, _mm_mul_ps(_mm_set1_ps(influence->weight), _mm_sub_ps(t, p)));
@@ -301,13 +306,8 @@ void SkinKind(const int32_t* order, int count, const Influence* influence, const
             const int v1 = order[j + 1];
             const __m128 p0 = _mm_loadu_ps(&in[v0].x);
             const __m128 p1 = _mm_loadu_ps(&in[v1].x);
-            const __m128 r0 = SkinPoint<n, Blend>(p0, _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(0, 0, 0, 0)),
-                                                  _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(1, 1, 1, 1)),
-                                                  _mm_shuffle_ps(p0, p0, _MM_SHUFFLE(2, 2, 2, 2)), influence, n, 2, rows);
-            const __m128 r1 = SkinPoint<n, Blend>(p1, _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(0, 0, 0, 0)),
-                                                  _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(1, 1, 1, 1)),
-                                                  _mm_shuffle_ps(p1, p1, _MM_SHUFFLE(2, 2, 2, 2)), influence + 1, n, 2,
-                                                  rows);
+            const __m128 r0 = SkinPoint<n, Blend>(p0, influence, n, 2, rows);
+            const __m128 r1 = SkinPoint<n, Blend>(p1, influence + 1, n, 2, rows);
             StoreSkinned<kCopy>(r0, in, out, v0);
             StoreSkinned<kCopy>(r1, in, out, v1);
         }
@@ -316,9 +316,7 @@ void SkinKind(const int32_t* order, int count, const Influence* influence, const
         const int v = order[j];
         const int influenceCount = n > 0 ? n : first[j + 1] - first[j];
         const __m128 p = _mm_loadu_ps(&in[v].x);
-        const __m128 r = SkinPoint<n, Blend>(p, _mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0)),
-                                             _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 1, 1)),
-                                             _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2)), influence, influenceCount, 1, rows);
+        const __m128 r = SkinPoint<n, Blend>(p, influence, influenceCount, 1, rows);
         influence += influenceCount;
         StoreSkinned<kCopy>(r, in, out, v);
     }

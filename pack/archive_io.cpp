@@ -73,22 +73,30 @@ voidpf ZCALLBACK OpenFile(voidpf /*opaque*/, const void* filename, int mode)
     return file;
 }
 
+// Up to `size` bytes at the file's position from the window (which starts
+// at or before it), as many as it holds; the position moves past them.
+uLong ReadFromWindow(ArchiveFile* file, void* buffer, uLong size)
+{
+    const ZPOS64_T at = file->position;
+    const ZPOS64_T end = file->windowStart + file->windowLength;
+    const ZPOS64_T available = at < end ? end - at : 0;
+    const ZPOS64_T count = available < size ? available : size;
+    if (count > 0) {
+        std::memcpy(buffer, file->window + (at - file->windowStart), count);
+    }
+    file->position += count;
+    return static_cast<uLong>(count);
+}
+
 uLong ZCALLBACK ReadFile(voidpf /*opaque*/, voidpf stream, void* buffer, uLong size)
 {
     ArchiveFile* file = static_cast<ArchiveFile*>(stream);
     const ZPOS64_T at = file->position;
     // Wholly inside the window, or running past the end of the file from a
     // window that already reaches it: no system call.
-    const ZPOS64_T windowEnd = file->windowStart + file->windowLength;
     if (at >= file->windowStart && (at - file->windowStart + size <= file->windowLength ||
-                                    (file->windowLength > 0 && windowEnd >= file->size))) {
-        const ZPOS64_T available = at < windowEnd ? windowEnd - at : 0;
-        const ZPOS64_T count = available < size ? available : size;
-        if (count > 0) {
-            std::memcpy(buffer, file->window + (at - file->windowStart), count);
-        }
-        file->position += count;
-        return static_cast<uLong>(count);
+                                    (file->windowLength > 0 && file->windowStart + file->windowLength >= file->size))) {
+        return ReadFromWindow(file, buffer, size);
     }
     if (size >= kWindowSize) {
         const long long n = ReadAt(file->fd, buffer, size, at);
@@ -115,14 +123,7 @@ uLong ZCALLBACK ReadFile(voidpf /*opaque*/, voidpf stream, void* buffer, uLong s
     }
     file->windowStart = start;
     file->windowLength = static_cast<ZPOS64_T>(n);
-    const ZPOS64_T end = file->windowStart + file->windowLength;
-    const ZPOS64_T available = at < end ? end - at : 0;
-    const ZPOS64_T count = available < size ? available : size;
-    if (count > 0) {
-        std::memcpy(buffer, file->window + (at - file->windowStart), count);
-    }
-    file->position += count;
-    return static_cast<uLong>(count);
+    return ReadFromWindow(file, buffer, size);
 }
 
 uLong ZCALLBACK WriteFile(voidpf /*opaque*/, voidpf /*stream*/, const void* /*buffer*/, uLong /*size*/)
