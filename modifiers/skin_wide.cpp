@@ -64,11 +64,13 @@ ZOLT_AVX512 inline __m512 TransformColumn(const SkinWideTable& table, const Skin
     __m512 e[4];
     if (uniform) {
         const int bone = slot.bone[0];
+#pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
             e[r] = _mm512_set1_ps(table.elements[3 * r + c][bone]);
         }
     } else {
         const __m512i bones = _mm512_load_si512(slot.bone);
+#pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
             const float* element = table.elements[3 * r + c];
             e[r] = _mm512_permutex2var_ps(_mm512_load_ps(element), bones, _mm512_load_ps(element + 16));
@@ -138,7 +140,9 @@ ZOLT_AVX512 inline void StoreFour(__m512 r, const char* in, char* out, const int
 }
 
 // kGroups groups from table.groups[g] on, side by side so that the
-// processor works on one while the other waits for its results.
+// processor works on one while the other waits for its results. Every loop
+// over the groups is unrolled, so that their registers stay registers
+// rather than arrays on the stack.
 template <bool kCopy, bool kFromBase, int kInfluences, bool kBlend, int kGroups>
 ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char* in, char* out)
 {
@@ -146,6 +150,7 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
     const SkinWideTable::Slot* slot[kGroups];
     __m512 x[kGroups], y[kGroups], z[kGroups], w[kGroups];
     __m512 rx[kGroups], ry[kGroups], rz[kGroups];
+#pragma GCC unroll 4
     for (int i = 0; i < kGroups; ++i) {
         group[i] = &table.groups[static_cast<size_t>(g + i)];
         slot[i] = &table.slots[static_cast<size_t>(group[i]->firstSlot)];
@@ -166,6 +171,7 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
     }
 #pragma GCC unroll 4
     for (int k = 0; k < kInfluences; ++k) {
+#pragma GCC unroll 4
         for (int i = 0; i < kGroups; ++i) {
             const SkinWideTable::Slot& s = slot[i][k];
             const bool uniform = (group[i]->uniform >> k & 1u) != 0;
@@ -186,6 +192,7 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
             }
         }
     }
+#pragma GCC unroll 4
     for (int i = 0; i < kGroups; ++i) {
         Transpose(rx[i], ry[i], rz[i], w[i]); // back to (x, y, z, nx) per vertex
         const int32_t* at = group[i]->offset;
