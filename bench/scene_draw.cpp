@@ -201,9 +201,9 @@ int64_t BuiltFaces(const CScene& scene)
     return faces;
 }
 
-// With timeDeformation, as many frames again of the scene's Update and every
-// mesh's modifier chain alone, right after the drawn ones: "deform_ms" and
-// its share of a drawn frame, "deform_share".
+// With timeDeformation, each drawn frame is followed by its Update and every
+// mesh's modifier chain again, alone and outside the frame's times:
+// "deform_ms" and its share of a drawn frame, "deform_share".
 void DrawScene(benchmark::State& state, const kvf::Scene& description, int64_t expectedFaces,
                bool timeDeformation = false)
 {
@@ -224,7 +224,7 @@ void DrawScene(benchmark::State& state, const kvf::Scene& description, int64_t e
     }
     const int32_t endFrame = renderer.Scene()->endFrame;
     float frameTime = 0.0f;
-    double updateMs = 0.0, renderMs = 0.0, rasterMs = 0.0;
+    double updateMs = 0.0, renderMs = 0.0, rasterMs = 0.0, deformMs = 0.0;
     for (auto _ : state) {
         frameTime = LoopFrameTime(frameTime, endFrame);
         const auto start = std::chrono::steady_clock::now();
@@ -240,21 +240,19 @@ void DrawScene(benchmark::State& state, const kvf::Scene& description, int64_t e
         updateMs += Milliseconds(updated - begun);
         renderMs += Milliseconds(rendered - updated);
         rasterMs += Milliseconds((begun - start) + (finished - rendered));
-        frameTime += 1.0f;
-    }
-    using benchmark::Counter;
-    if (timeDeformation && state.iterations() > 0) {
-        CScene* scene = renderer.Scene();
-        const auto start = std::chrono::steady_clock::now();
-        for (benchmark::IterationCount i = 0; i < state.iterations(); ++i) {
-            frameTime = LoopFrameTime(frameTime, endFrame);
+        if (timeDeformation) {
+            // The same frame's Update and every mesh's chain again, alone.
+            CScene* scene = renderer.Scene();
             scene->Update(frameTime);
             for (CMesh* mesh : scene->meshes) {
                 mesh->DeformVertices();
             }
-            frameTime += 1.0f;
+            deformMs += Milliseconds(std::chrono::steady_clock::now() - finished);
         }
-        const double deformMs = Milliseconds(std::chrono::steady_clock::now() - start);
+        frameTime += 1.0f;
+    }
+    using benchmark::Counter;
+    if (timeDeformation) {
         const double frameMs = updateMs + renderMs + rasterMs;
         state.counters["deform_ms"] = Counter(deformMs, Counter::kAvgIterations);
         state.counters["deform_share"] = frameMs > 0.0 ? deformMs / frameMs : 0.0;

@@ -69,7 +69,7 @@ ZOLT_AVX512 inline __m512 TransformColumn(const SkinWideTable& table, const Skin
             e[r] = _mm512_set1_ps(table.elements[3 * r + c][bone]);
         }
     } else {
-        const __m512i bones = _mm512_load_si512(slot.bone);
+        const __m512i bones = _mm512_cvtepu8_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(slot.bone)));
 #pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
             const float* element = table.elements[3 * r + c];
@@ -175,7 +175,7 @@ ZOLT_AVX512 inline void SkinGroups(const SkinWideTable& table, int g, const char
         for (int i = 0; i < kGroups; ++i) {
             const SkinWideTable::Slot& s = slot[i][k];
             const bool uniform = (group[i]->uniform >> k & 1u) != 0;
-            const __m512 weight = _mm512_load_ps(s.weight);
+            const __m512 weight = _mm512_loadu_ps(s.weight);
             const __m512 tx = TransformColumn(table, s, uniform, 0, x[i], y[i], z[i]);
             const __m512 ty = TransformColumn(table, s, uniform, 1, x[i], y[i], z[i]);
             const __m512 tz = TransformColumn(table, s, uniform, 2, x[i], y[i], z[i]);

@@ -19,7 +19,7 @@ struct SkinWideTable {
     // Up to sixteen vertices of one influence count, as byte offsets into the
     // vertex arrays; `count` of them are real, the other lanes repeat the
     // first and are never stored.
-    struct alignas(64) Group {
+    struct alignas(16) Group {
         int32_t offset[kSkinWideLanes];
         int32_t count;
         int32_t firstSlot; // the group's influences: slots[firstSlot] onwards
@@ -27,9 +27,9 @@ struct SkinWideTable {
     };
     // One influence of every lane. Lanes are in register order, which the
     // loading transposition makes lane 4i + j hold the vertex at offset[4j + i].
-    struct alignas(64) Slot {
-        int32_t bone[kSkinWideLanes];
+    struct alignas(16) Slot {
         float weight[kSkinWideLanes];
+        uint8_t bone[kSkinWideLanes];
     };
 
     // x, y, z and nx of every lane of a group, in register order.
@@ -97,7 +97,7 @@ void SkinWideTable::AddGroup(const int32_t* vertices, int count, int influences,
         for (int lane = 0; lane < kSkinWideLanes; ++lane) {
             // Lanes beyond the real vertices take the first one's bone.
             const int s = 4 * (lane % 4) + lane / 4;
-            slot.bone[lane] = boneOf(s < count ? s : 0, k);
+            slot.bone[lane] = static_cast<uint8_t>(boneOf(s < count ? s : 0, k));
             slot.weight[lane] = s < count ? weightOf(s, k) : 0.0f;
             uniform = uniform && slot.bone[lane] == slot.bone[0];
         }
