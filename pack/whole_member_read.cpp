@@ -72,7 +72,11 @@ unsigned char* ReadMemberWhole(unzFile archive, const unz_file_info& info, const
     const unsigned long size = info.uncompressed_size;
     const unsigned long rawSize = info.compressed_size;
     const bool stored = info.compression_method == kStored && rawSize == size;
-    const bool deflated = info.compression_method == kDeflated && size <= MostInflatedSize(rawSize);
+    // A deflated stream is never much longer than what it holds (stored
+    // blocks add a few bytes each): a longer claim goes to the streaming read
+    // rather than costing an allocation of its size.
+    const bool deflated = info.compression_method == kDeflated && size <= MostInflatedSize(rawSize) &&
+                          rawSize <= static_cast<unsigned long long>(size) + size / 8 + kInflateSlack;
     if (!(stored || deflated) || (info.flag & kEncryptedFlag) != 0 || size == 0 || rawSize == 0 || archiveSize < 0 ||
         rawSize > static_cast<unsigned long long>(archiveSize) || size > 0xFFFFFFFFul) {
         return nullptr;
