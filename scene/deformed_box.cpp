@@ -9,10 +9,9 @@
 
 #include <immintrin.h>
 
+#include <cstdint>
 #include <cmath>
-#include <cstring>
 
-#include "scene/mesh_builder.h"
 
 void KeepFinite(MeshVertex* v, const MeshVertex& base)
 {
@@ -64,6 +63,24 @@ float FirstZero(const MeshVertex* deformed, int n, int c)
 constexpr int kBlockVertices = 16; // 16 vertices are 144 floats: nine 512-bit registers
 constexpr int kBlockRegisters = 9;
 
+// The lanes of register r of a block that hold x, y or z.
+struct PositionLanes {
+    uint16_t mask[kBlockRegisters];
+};
+
+constexpr PositionLanes MakePositionLanes()
+{
+    PositionLanes lanes{};
+    for (int r = 0; r < kBlockRegisters; ++r) {
+        for (int lane = 0; lane < 16; ++lane) {
+            lanes.mask[r] = static_cast<uint16_t>(lanes.mask[r] | ((16 * r + lane) % 9 < 3 ? 1u : 0u) << lane);
+        }
+    }
+    return lanes;
+}
+
+constexpr PositionLanes kPositionLanes = MakePositionLanes();
+
 // The box of deformed[0..n) sixteen vertices at a time, reading the array as
 // a stream of floats: register r of a block always holds the same fields in
 // the same lanes, so each keeps its own minimum and maximum and the fields
@@ -74,15 +91,6 @@ constexpr int kBlockRegisters = 9;
 __attribute__((target("avx512f"))) bool FinishWide(const MeshVertex* deformed, int n, D3DVECTOR* boxMin,
                                                    D3DVECTOR* boxMax)
 {
-    // Lanes of register r that hold x, y or z.
-    __mmask16 positions[kBlockRegisters];
-    for (int r = 0; r < kBlockRegisters; ++r) {
-        unsigned mask = 0;
-        for (int lane = 0; lane < 16; ++lane) {
-            mask |= ((16 * r + lane) % 9 < 3 ? 1u : 0u) << lane;
-        }
-        positions[r] = static_cast<__mmask16>(mask);
-    }
     __m512 lo[kBlockRegisters];
     __m512 hi[kBlockRegisters];
     for (int r = 0; r < kBlockRegisters; ++r) {
@@ -97,7 +105,7 @@ __attribute__((target("avx512f"))) bool FinishWide(const MeshVertex* deformed, i
 #pragma GCC unroll 9
         for (int r = 0; r < kBlockRegisters; ++r) {
             const __m512 v = _mm512_loadu_ps(at + 16 * r);
-            nan |= _mm512_mask_cmp_ps_mask(positions[r], v, v, _CMP_UNORD_Q);
+            nan |= _mm512_mask_cmp_ps_mask(kPositionLanes.mask[r], v, v, _CMP_UNORD_Q);
             lo[r] = _mm512_min_ps(v, lo[r]);
             hi[r] = _mm512_max_ps(v, hi[r]);
         }
