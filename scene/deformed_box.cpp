@@ -9,9 +9,8 @@
 
 #include <immintrin.h>
 
-#include <cstdint>
 #include <cmath>
-
+#include <cstdint>
 
 void KeepFinite(MeshVertex* v, const MeshVertex& base)
 {
