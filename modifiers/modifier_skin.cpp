@@ -116,17 +116,22 @@ void CModifierSkin::BuildInfluenceTable()
     for (size_t blockStart = 0; blockStart < vertexCount; blockStart += static_cast<size_t>(kBlockVertices)) {
         const size_t blockEnd = std::min(vertexCount, blockStart + static_cast<size_t>(kBlockVertices));
         for (int kind = 0; kind < kKindCount; ++kind) {
+            // Kinds 1 to 4 keep their influences in one table only: the
+            // sixteen-lane one when it serves, else the flat one.
+            const bool wideKind = m_wideReady && kind != kUnmoved && kind != kSumOther;
             const int32_t start = static_cast<int32_t>(m_order.size());
             m_runStart.push_back(start);
             for (size_t v = blockStart; v < blockEnd; ++v) {
                 if (kinds[v] == kind) {
                     m_order.push_back(static_cast<int32_t>(v));
                     m_firstInfluence.push_back(static_cast<int32_t>(m_influences.size()));
-                    m_influences.insert(m_influences.end(), checked[v].begin(), checked[v].end());
+                    if (!wideKind) {
+                        m_influences.insert(m_influences.end(), checked[v].begin(), checked[v].end());
+                    }
                 }
             }
             m_runWideGroup.push_back(static_cast<int32_t>(m_wide.groups.size()));
-            if (m_wideReady && kind != kUnmoved && kind != kSumOther) {
+            if (wideKind) {
                 // Vertices with the same bones side by side, so that lanes
                 // often share a bone and take its matrix whole.
                 std::vector<int32_t> run(m_order.begin() + start, m_order.end());
@@ -150,7 +155,7 @@ void CModifierSkin::BuildInfluenceTable()
                 }
             }
             const int32_t pairs = (static_cast<int32_t>(m_order.size()) - start) / 2;
-            if (kind == kUnmoved || kind == kSumOther || pairs == 0) {
+            if (wideKind || kind == kUnmoved || kind == kSumOther || pairs == 0) {
                 continue;
             }
             const int n = kind;

@@ -76,7 +76,8 @@ private:
     // with one influence, kinds 2 to 4 add up exactly that many influences
     // and kind 5 any other number. The influences of m_order[j] start at
     // m_influences[m_firstInfluence[j]]; in kinds 1 to 4 those of two
-    // consecutive vertices of a run are interleaved from the first's start.
+    // consecutive vertices of a run are interleaved from the first's start
+    // (none at all when the sixteen-lane table serves those kinds).
     enum Kind { kUnmoved = 0, kBlendOne = 1, kSumOther = 5, kKindCount = 6 };
     static constexpr int kBlockVertices = 256;
     struct Influence {
