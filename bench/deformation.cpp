@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "math/processor_features.h"
 #include "modifiers/modifier_skin.h"
 #include "pack/pack_file.h"
 #include "scene/mesh.h"
@@ -107,7 +108,7 @@ __attribute__((target("avx512f"))) void PeakAvx512Rounds(benchmark::State& state
 
 void BM_PeakAvx512Flops(benchmark::State& state)
 {
-    if (!__builtin_cpu_supports("avx512f")) {
+    if (!ProcessorHasAvx512()) {
         state.SkipWithError("no AVX-512 on this processor");
         return;
     }

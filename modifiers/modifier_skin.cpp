@@ -7,6 +7,7 @@
 
 #include "math/d3dx_math.h"
 #include "math/engine_math.h"
+#include "math/processor_features.h"
 #include "modifiers/skin_wide.h"
 #include "platform/win32/message_box.h"
 
@@ -110,7 +111,7 @@ void CModifierSkin::BuildInfluenceTable()
     m_runStart.clear();
     m_wide.Clear();
     m_runWideGroup.clear();
-    m_wideReady = s_wideEnabled && SkinWideSupported() && m_nbBone <= kSkinWideMaxBones &&
+    m_wideReady = s_wideEnabled && ProcessorHasAvx512() && m_nbBone <= kSkinWideMaxBones &&
                   m_bones.size() <= static_cast<size_t>(kSkinWideMaxBones);
     std::vector<Influence> pair;
     for (size_t blockStart = 0; blockStart < vertexCount; blockStart += static_cast<size_t>(kBlockVertices)) {

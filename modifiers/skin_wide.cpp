@@ -34,8 +34,8 @@ void SkinWideTable::KeepBase(const MeshVertex* vertices, int count)
     base.resize(groups.size());
     for (size_t g = 0; g < groups.size(); ++g) {
         for (int lane = 0; lane < kSkinWideLanes; ++lane) {
-            const int s = 4 * (lane % 4) + lane / 4;
-            const MeshVertex& v = vertices[groups[g].offset[s] / static_cast<int32_t>(sizeof(MeshVertex))];
+            const MeshVertex& v =
+                vertices[groups[g].offset[SkinWideSlotOfLane(lane)] / static_cast<int32_t>(sizeof(MeshVertex))];
             base[g].x[lane] = v.x;
             base[g].y[lane] = v.y;
             base[g].z[lane] = v.z;
@@ -44,12 +44,6 @@ void SkinWideTable::KeepBase(const MeshVertex* vertices, int count)
     }
     baseSource = vertices;
     baseCount = count;
-}
-
-bool SkinWideSupported()
-{
-    static const bool supported = __builtin_cpu_supports("avx512f");
-    return supported;
 }
 
 namespace {

@@ -15,6 +15,13 @@
 constexpr int kSkinWideLanes = 16;
 constexpr int kSkinWideMaxBones = 32;
 
+// The group vertex that lane `lane` holds once loaded: the loading
+// transposition makes lane 4i + j hold vertex 4j + i.
+constexpr int SkinWideSlotOfLane(int lane)
+{
+    return 4 * (lane % 4) + lane / 4;
+}
+
 struct SkinWideTable {
     // Up to sixteen vertices of one influence count, as byte offsets into the
     // vertex arrays; `count` of them are real, the other lanes repeat the
@@ -25,8 +32,7 @@ struct SkinWideTable {
         int32_t firstSlot; // the group's influences: slots[firstSlot] onwards
         uint32_t uniform;  // bit k: every real lane of slot k has the same bone
     };
-    // One influence of every lane. Lanes are in register order, which the
-    // loading transposition makes lane 4i + j hold the vertex at offset[4j + i].
+    // One influence of every lane, in register order (SkinWideSlotOfLane).
     struct alignas(16) Slot {
         float weight[kSkinWideLanes];
         uint8_t bone[kSkinWideLanes];
@@ -69,8 +75,6 @@ struct SkinWideTable {
     void SetMatrices(const D3DMATRIX* skinning, int boneCount, size_t stride);
 };
 
-// Whether this processor runs the wide path.
-bool SkinWideSupported();
 
 // The groups groups[first..first + count) of one influence count:
 // `influences` of them summed, or with `blend` the one influence blended
@@ -96,7 +100,7 @@ void SkinWideTable::AddGroup(const int32_t* vertices, int count, int influences,
         bool uniform = true;
         for (int lane = 0; lane < kSkinWideLanes; ++lane) {
             // Lanes beyond the real vertices take the first one's bone.
-            const int s = 4 * (lane % 4) + lane / 4;
+            const int s = SkinWideSlotOfLane(lane);
             slot.bone[lane] = static_cast<uint8_t>(boneOf(s < count ? s : 0, k));
             slot.weight[lane] = s < count ? weightOf(s, k) : 0.0f;
             uniform = uniform && slot.bone[lane] == slot.bone[0];

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "math/processor_features.h"
+
 void KeepFinite(MeshVertex* v, const MeshVertex& base)
 {
     if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) {
@@ -155,17 +157,11 @@ __attribute__((target("avx512f"))) bool FinishWide(const MeshVertex* deformed, i
     return true;
 }
 
-bool WideSupported()
-{
-    static const bool supported = __builtin_cpu_supports("avx512f");
-    return supported;
-}
-
 } // namespace
 
 void FinishDeformation(MeshVertex* deformed, const MeshVertex* base, int n, D3DVECTOR* boxMin, D3DVECTOR* boxMax)
 {
-    if (n >= kBlockVertices && WideSupported() && FinishWide(deformed, n, boxMin, boxMax)) {
+    if (n >= kBlockVertices && ProcessorHasAvx512() && FinishWide(deformed, n, boxMin, boxMax)) {
         return;
     }
     FinishInOrder(deformed, base, n, boxMin, boxMax);
