@@ -13,11 +13,22 @@ namespace {
 
 constexpr unsigned kChunk = 65536;
 
+// Scenes are stored as they are: the player then reads them straight from
+// the pack without inflating, which is most of a large scene's load time.
+// Textures, decoded after reading anyway, are deflated.
+bool StoredUncompressed(const std::string& name)
+{
+    const std::string upper = UpperCase(name);
+    return upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".KVF") == 0;
+}
+
 bool AddMember(zipFile zip, const PackEntry& member)
 {
     zip_fileinfo info = {};
-    if (zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                              Z_DEFAULT_COMPRESSION, member.bytes.size() >= 0xffffffffu) != ZIP_OK) {
+    const bool stored = StoredUncompressed(member.name);
+    if (zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                              stored ? 0 : Z_DEFLATED, stored ? Z_NO_COMPRESSION : Z_DEFAULT_COMPRESSION,
+                              member.bytes.size() >= 0xffffffffu) != ZIP_OK) {
         return false;
     }
     size_t done = 0;
