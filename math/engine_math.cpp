@@ -48,13 +48,6 @@ void SetIdentity(D3DMATRIX* m)
     }
 }
 
-D3DVECTOR transformPoint(const D3DMATRIX& m, const D3DVECTOR& p)
-{
-    return D3DVECTOR{p.x * m._11 + p.y * m._21 + p.z * m._31 + m._41,
-                     p.x * m._12 + p.y * m._22 + p.z * m._32 + m._42,
-                     p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43};
-}
-
 // ---- Quaternions -----------------------------------------------------------
 
 float length(const Quaternion& q)

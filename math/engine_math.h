@@ -33,7 +33,12 @@ float VectorLength(const D3DVECTOR& v);
 
 void SetIdentity(D3DMATRIX* m);
 // (p.x, p.y, p.z, 1) * M without the fourth column and without division by w.
-D3DVECTOR transformPoint(const D3DMATRIX& m, const D3DVECTOR& p);
+inline D3DVECTOR transformPoint(const D3DMATRIX& m, const D3DVECTOR& p)
+{
+    return D3DVECTOR{p.x * m._11 + p.y * m._21 + p.z * m._31 + m._41,
+                     p.x * m._12 + p.y * m._22 + p.z * m._32 + m._42,
+                     p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43};
+}
 
 // ---- Quaternions -----------------------------------------------------------
 

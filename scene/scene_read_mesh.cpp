@@ -66,6 +66,24 @@ bool DecodeCornerTriples(const unsigned char* bytes, int32_t faceCount, int32_t 
     return true;
 }
 
+// Whether every index of F per-corner triples is below `limit`.
+bool CornerTriplesBelow(const unsigned char* bytes, int32_t faceCount, int32_t limit)
+{
+    for (int32_t i = 0; i < faceCount * 3; ++i) {
+        if (LittleEndian16(bytes + 2 * i) >= limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The index of engine corner k (0 to 2) of face f in a table of per-corner
+// triples stored a, b, c: engine corner k is the file's corner 2 - k.
+inline uint16_t EngineCornerIndex(const unsigned char* triples, int32_t f, int k)
+{
+    return LittleEndian16(triples + static_cast<size_t>(f) * kIndexTripleBytes + 2 * (2 - k));
+}
+
 // Three floats of a table, converted to engine axes.
 inline D3DVECTOR DecodeVector(const unsigned char* bytes)
 {
@@ -98,10 +116,10 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
         return Corrupted(mesh, "bad position count");
     }
     mesh->positionCount = positionCount;
-    mesh->positions.resize(positionCount);
-    for (D3DVECTOR& p : mesh->positions) {
-        p = DecodeVector(table);
-        table += kPositionBytes;
+    mesh->positions.clear();
+    mesh->positions.reserve(positionCount);
+    for (int32_t i = 0; i < positionCount; ++i, table += kPositionBytes) {
+        mesh->positions.push_back(DecodeVector(table));
     }
 
     table = TakeTable(file, faceCount, kFaceBytes);
@@ -119,21 +137,18 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
         table += kFaceBytes;
     }
 
-    // Corner normals: explicit, or from the smoothing groups.
-    std::vector<D3DVECTOR> cornerNormals(static_cast<size_t>(faceCount) * 3);
+    // Corner normals: explicit ones are decoded from the record as the
+    // corners are built; otherwise they come from the smoothing groups.
+    const unsigned char* explicitNormals = nullptr;
+    std::vector<D3DVECTOR> cornerNormals;
     mesh->normalsFlag = ReadByte(file);
     if (mesh->normalsFlag == 1) {
-        table = TakeTable(file, faceCount, kFaceNormalsBytes);
-        if (table == nullptr) {
+        explicitNormals = TakeTable(file, faceCount, kFaceNormalsBytes);
+        if (explicitNormals == nullptr) {
             return Corrupted(mesh, "truncated normals");
         }
-        for (int32_t f = 0; f < faceCount; ++f) {
-            for (int k = 2; k >= 0; --k) {
-                cornerNormals[f * 3 + k] = DecodeVector(table);
-                table += kPositionBytes;
-            }
-        }
     } else {
+        cornerNormals.resize(static_cast<size_t>(faceCount) * 3);
         ComputeFaceNormals(mesh->positions.data(), mesh->fileFaces.data(), faceCount);
         ComputeCornerNormals(mesh->fileFaces.data(), faceCount, cornerNormals.data());
     }
@@ -141,7 +156,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
     // Texture coordinates, unless the record carries a face map instead.
     int32_t textureCount = 0;
     std::vector<TextureVertex> textureVertices;
-    std::vector<uint16_t> textureCorners;
+    const unsigned char* textureCorners = nullptr;
     mesh->faceMapFlag = ReadByte(file);
     if (mesh->faceMapFlag != 0) {
         if (!SkipBytes(file, static_cast<int64_t>(faceCount) * kFaceMapBytes)) {
@@ -166,12 +181,11 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
                 t.v = 1.0f - LittleEndianFloat(table + 4);
                 table += kTextureVertexBytes;
             }
-            table = TakeTable(file, faceCount, kIndexTripleBytes);
-            if (table == nullptr) {
+            textureCorners = TakeTable(file, faceCount, kIndexTripleBytes);
+            if (textureCorners == nullptr) {
                 return Corrupted(mesh, "truncated texture faces");
             }
-            textureCorners.resize(static_cast<size_t>(faceCount) * 3);
-            if (!DecodeCornerTriples(table, faceCount, textureCount, textureCorners.data())) {
+            if (!CornerTriplesBelow(textureCorners, faceCount, textureCount)) {
                 return Corrupted(mesh, "texture index out of range");
             }
         }
@@ -179,7 +193,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
 
     const int32_t colourCount = ReadInt32(file);
     std::vector<uint32_t> colours;
-    std::vector<uint16_t> colourCorners;
+    const unsigned char* colourCorners = nullptr;
     if (colourCount != 0) {
         table = TakeTable(file, colourCount, kColourVertexBytes);
         if (table == nullptr) {
@@ -190,12 +204,11 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
             c = PackColour(LittleEndianFloat(table), LittleEndianFloat(table + 4), LittleEndianFloat(table + 8));
             table += kColourVertexBytes;
         }
-        table = TakeTable(file, faceCount, kIndexTripleBytes);
-        if (table == nullptr) {
+        colourCorners = TakeTable(file, faceCount, kIndexTripleBytes);
+        if (colourCorners == nullptr) {
             return Corrupted(mesh, "truncated colour faces");
         }
-        colourCorners.resize(static_cast<size_t>(faceCount) * 3);
-        if (!DecodeCornerTriples(table, faceCount, colourCount, colourCorners.data())) {
+        if (!CornerTriplesBelow(colourCorners, faceCount, colourCount)) {
             return Corrupted(mesh, "colour index out of range");
         }
     }
@@ -210,10 +223,14 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
     for (int32_t first = 0; first < faceCount; first += VertexWelder::kBlockFaces) {
         const int count = std::min(faceCount - first, static_cast<int32_t>(VertexWelder::kBlockFaces));
         for (int i = 0; i < count * 3; ++i) {
-            const size_t corner = static_cast<size_t>(first) * 3 + i;
-            blockPositions[i] = mesh->fileFaces[first + i / 3].corners[i % 3];
+            const int32_t f = first + i / 3;
+            const int k = i % 3;
+            blockPositions[i] = mesh->fileFaces[f].corners[k];
             const D3DVECTOR& p = mesh->positions[blockPositions[i]];
-            const D3DVECTOR& n = cornerNormals[corner];
+            const D3DVECTOR n =
+                explicitNormals != nullptr
+                    ? DecodeVector(explicitNormals + (static_cast<size_t>(f) * 3 + 2 - k) * kPositionBytes)
+                    : cornerNormals[static_cast<size_t>(f) * 3 + k];
             MeshVertex& v = block[i];
             v.x = p.x;
             v.y = p.y;
@@ -221,10 +238,11 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
             v.nx = n.x;
             v.ny = n.y;
             v.nz = n.z;
-            v.colour = colourCount != 0 ? colours[colourCorners[corner]] : kWhite;
-            if (textureCount != 0) {
-                v.u = textureVertices[textureCorners[corner]].u;
-                v.v = textureVertices[textureCorners[corner]].v;
+            v.colour = colourCorners != nullptr ? colours[EngineCornerIndex(colourCorners, f, k)] : kWhite;
+            if (textureCorners != nullptr) {
+                const TextureVertex& t = textureVertices[EngineCornerIndex(textureCorners, f, k)];
+                v.u = t.u;
+                v.v = t.v;
             } else {
                 v.u = 0.0f;
                 v.v = 0.0f;
@@ -245,9 +263,13 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
     }
     std::vector<int32_t> order(faceCount);
     MaterialGroupOrder(materialIds.data(), faceCount, order.data());
+    // The built faces get their materials as they are laid out; an invalid
+    // id's message waits until the modifier block has been read, so the
+    // messages keep the record's order.
     mesh->faceCount = faceCount;
     mesh->faces.assign(faceCount, MeshFace{});
     mesh->indices.resize(static_cast<size_t>(faceCount) * 3);
+    int32_t invalidMaterials = 0;
     for (int32_t i = 0; i < faceCount; ++i) {
         const int32_t source = order[i];
         MeshFace& face = mesh->faces[i];
@@ -256,24 +278,29 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
             mesh->indices[static_cast<size_t>(i) * 3 + k] = face.corners[k];
         }
         face.materialId = materialIds[source];
-    }
-
-    ComputeBoundingBox(mesh->baseVertices.data(), mesh->vertexCount, &mesh->boxMin, &mesh->boxMax);
-
-    if (ReadModifiers(file, mesh) != 0) {
-        return 1;
-    }
-
-    for (MeshFace& face : mesh->faces) {
         if (face.materialId == -1) {
             face.material = nullptr;
         } else if (face.materialId >= 0 && face.materialId < materialCount) {
             face.material = &materials[face.materialId];
         } else {
-            MessageBoxA(nullptr, "ID Materiaux non valide", "Erreur", MB_OK);
+            ++invalidMaterials;
             // Material 0 stands in, when the scene has one.
             face.material = materialCount > 0 ? &materials[0] : nullptr;
         }
+    }
+
+    ComputeBoundingBox(mesh->baseVertices.data(), mesh->vertexCount, &mesh->boxMin, &mesh->boxMax);
+
+    if (ReadModifiers(file, mesh) != 0) {
+        // A record refused by its modifier block leaves its faces without
+        // materials, and shows no material message.
+        for (MeshFace& face : mesh->faces) {
+            face.material = nullptr;
+        }
+        return 1;
+    }
+    for (int32_t i = 0; i < invalidMaterials; ++i) {
+        MessageBoxA(nullptr, "ID Materiaux non valide", "Erreur", MB_OK);
     }
     return 0;
 }
