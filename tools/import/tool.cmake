@@ -12,5 +12,5 @@ add_executable(zolt-import ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-import PRIVATE zolt_import)
 set_target_properties(zolt-import PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-list(APPEND ZOLT_TEST_LINKS_import zolt_import zolt_scene zolt_kvf_writer)
+list(APPEND ZOLT_TEST_LINKS_import zolt_import zolt_scene zolt_kvf_writer zolt_render)
 list(APPEND ZOLT_BENCH_LINKS zolt_import)
