@@ -259,6 +259,11 @@ void DrawScene(benchmark::State& state, const kvf::Scene& description, int64_t e
         state.counters["deform_ms"] = Counter(deformMs, Counter::kAvgIterations);
         state.counters["deform_share"] = frameMs > 0.0 ? deformMs / frameMs : 0.0;
     }
+    int inView = 0;
+    for (const CMesh* mesh : renderer.Scene()->meshes) {
+        inView += mesh->inView;
+    }
+    state.counters["meshes_in_view"] = inView;
     state.counters["fps"] = Counter(static_cast<double>(state.iterations()), Counter::kIsRate);
     state.counters["update_ms"] = Counter(updateMs, Counter::kAvgIterations);
     state.counters["render_ms"] = Counter(renderMs, Counter::kAvgIterations);
