@@ -14,16 +14,6 @@ Vec3 Unit(Vec3 v)
     return length > 0.0f ? v * (1.0f / length) : Vec3{0, 0, 1};
 }
 
-kvf::Key VectorKey(float time, Vec3 v)
-{
-    kvf::Key key;
-    key.time = time;
-    key.value[0] = v.x;
-    key.value[1] = v.y;
-    key.value[2] = v.z;
-    return key;
-}
-
 } // namespace
 
 kvf::Controller PositionTrack(const VectorKeys& keys)
@@ -31,7 +21,7 @@ kvf::Controller PositionTrack(const VectorKeys& keys)
     kvf::Controller track;
     track.type = 0;
     for (const auto& [time, value] : keys) {
-        track.keys.push_back(VectorKey(time, value));
+        track.keys.push_back(kvf::VectorKey(time, value.x, value.y, value.z));
     }
     return track;
 }
@@ -71,11 +61,7 @@ kvf::Controller SpinTrack(Vec3 axis, float turns, int frames)
     kvf::Controller track;
     track.type = 0;
     for (int i = 0; i <= steps; ++i) {
-        kvf::Key key;
-        key.time = std::round(static_cast<float>(frames) * i / steps);
-        key.value[0] = axis.x;
-        key.value[1] = axis.y;
-        key.value[2] = axis.z;
+        kvf::Key key = kvf::VectorKey(std::round(static_cast<float>(frames) * i / steps), axis.x, axis.y, axis.z);
         key.value[3] = i == 0 ? 0.0f : -angle; // each key turns on from the one before
         track.keys.push_back(key);
     }
@@ -89,11 +75,7 @@ kvf::Controller SampledRotationTrack(int frames, const std::function<std::pair<V
     for (int frame = 0; frame <= frames; ++frame) {
         const auto [given, angle] = at(static_cast<float>(frame));
         const Vec3 axis = Unit(given);
-        kvf::Key key;
-        key.time = static_cast<float>(frame);
-        key.value[0] = axis.x;
-        key.value[1] = axis.y;
-        key.value[2] = axis.z;
+        kvf::Key key = kvf::VectorKey(static_cast<float>(frame), axis.x, axis.y, axis.z);
         key.value[3] = -angle;
         track.keys.push_back(key);
     }

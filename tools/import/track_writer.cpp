@@ -13,12 +13,7 @@ constexpr int32_t kSampled = 2;
 
 kvf::Key VectorKey(float time, const kvf::Vec3& v)
 {
-    kvf::Key key;
-    key.time = time;
-    key.value[0] = v.x;
-    key.value[1] = v.y;
-    key.value[2] = v.z;
-    return key;
+    return kvf::VectorKey(time, v.x, v.y, v.z);
 }
 
 kvf::Key RotationKey(float time, const aiQuaternion& q)

@@ -135,14 +135,20 @@ int KeySize(ControllerFamily family, int32_t type)
     return 0;
 }
 
-Controller ConstantVector(float x, float y, float z)
+Key VectorKey(float time, float x, float y, float z)
 {
-    Controller c;
     Key key;
+    key.time = time;
     key.value[0] = x;
     key.value[1] = y;
     key.value[2] = z;
-    c.keys.push_back(key);
+    return key;
+}
+
+Controller ConstantVector(float x, float y, float z)
+{
+    Controller c;
+    c.keys.push_back(VectorKey(0.0f, x, y, z));
     return c;
 }
 

@@ -68,6 +68,9 @@ struct Controller {
 // alone (no count, no keys).
 int KeySize(ControllerFamily family, int32_t type);
 
+// A key at `time` holding (x, y, z) in its first three values.
+Key VectorKey(float time, float x, float y, float z);
+
 // A type-0 controller with one key at time 0.
 Controller ConstantVector(float x, float y, float z);
 Controller ConstantRotation(float axisX, float axisY, float axisZ, float angle);
