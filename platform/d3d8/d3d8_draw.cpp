@@ -206,6 +206,15 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
     return D3D_OK;
 }
 
+bool Device::BeginDirectDraw(GLenum mode)
+{
+    if (m_cooperative != kOk || !MakeCurrent()) {
+        return false;
+    }
+    FlushBatch();
+    return PrepareDraw(mode);
+}
+
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount)
 {
     if (primitiveCount == 0) {
@@ -220,11 +229,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, 
     if (startVertex > capacity || vertexCount > capacity - startVertex) {
         return D3DERR_INVALIDCALL;
     }
-    if (m_cooperative != kOk || !MakeCurrent()) {
-        return D3D_OK;
-    }
-    FlushBatch();
-    if (!PrepareDraw(PrimitiveMode(primitiveType))) {
+    if (!BeginDirectDraw(PrimitiveMode(primitiveType))) {
         return D3D_OK;
     }
     m_gl.BindVertexArray(m_stream->VertexArray(m_layout, m_streamStride));
@@ -255,11 +260,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, UINT minInd
         static_cast<uint64_t>(m_baseVertexIndex) + m_indices->MaxIndex(startIndex, indexCount) >= capacity) {
         return D3DERR_INVALIDCALL;
     }
-    if (m_cooperative != kOk || !MakeCurrent()) {
-        return D3D_OK;
-    }
-    FlushBatch();
-    if (!PrepareDraw(PrimitiveMode(primitiveType))) {
+    if (!BeginDirectDraw(PrimitiveMode(primitiveType))) {
         return D3D_OK;
     }
     m_gl.BindVertexArray(m_stream->VertexArray(m_layout, m_streamStride));
@@ -317,11 +318,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minV
             return D3DERR_INVALIDCALL;
         }
     }
-    if (m_cooperative != kOk || !MakeCurrent()) {
-        return D3D_OK;
-    }
-    FlushBatch();
-    if (!PrepareDraw(PrimitiveMode(primitiveType))) {
+    if (!BeginDirectDraw(PrimitiveMode(primitiveType))) {
         return D3D_OK;
     }
     const GLint first = UploadStream(vertexStreamZeroData, static_cast<size_t>(vertexCount) * vertexStreamZeroStride,

@@ -444,6 +444,10 @@ private:
 
     // Drawing (d3d8_draw.cpp).
     bool PrepareDraw(GLenum mode);
+    // For a draw that goes straight to GL: false (the call does nothing)
+    // while the device is lost or has no context; otherwise the batched
+    // draws are flushed and the state for `mode` applied (PrepareDraw).
+    bool BeginDirectDraw(GLenum mode);
     void ApplyFixedState();
     void ApplyTarget();
     void ApplyTextures();
