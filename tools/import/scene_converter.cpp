@@ -75,6 +75,33 @@ void WarnAboutMeshes(const aiScene* scene, ConversionReport* report)
 
 } // namespace
 
+// Some parsers quote whole stretches of the file, line breaks and all.
+std::string ReadableReason(const std::string& reason)
+{
+    constexpr size_t kLongest = 200;
+    std::string line;
+    for (char c : reason) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        if (control && (line.empty() || line.back() == ' ')) {
+            continue;
+        }
+        line += control ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    if (line.size() > kLongest) {
+        // Not in the middle of a UTF-8 character.
+        size_t cut = kLongest;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        line.resize(cut);
+        line += "...";
+    }
+    return line;
+}
+
 std::string SourceFormat(const aiScene* scene)
 {
     aiString format;
@@ -211,7 +238,7 @@ bool ConvertModel(const std::string& path, const std::string& prefix, const Conv
         return false;
     }
     if (scene == nullptr) {
-        *error = importer.GetErrorString();
+        *error = ReadableReason(importer.GetErrorString());
         if (error->find("bad_alloc") != std::string::npos) {
             *error = "the file asks for more memory than the importer may use";
         } else if (error->empty()) {

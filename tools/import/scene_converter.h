@@ -38,6 +38,10 @@ bool ConvertModel(const std::string& path, const std::string& prefix, const Conv
 void ConvertScene(const aiScene* scene, const std::string& path, const std::string& prefix,
                   const ConvertOptions& options, ConvertedModel* out);
 
+// A reason the library gives, as one line of at most 200 characters (and
+// "..." when cut).
+std::string ReadableReason(const std::string& reason);
+
 // The name the library gives the format it read (its metadata), or "".
 std::string SourceFormat(const aiScene* scene);
 
