@@ -3,9 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <new>
 
+#include "tools/import/child_process.h"
+#include "tools/import/memory_limit.h"
+#include "tools/import/model_result.h"
 #include "tools/import/pack_writer.h"
 #include "tools/import/scene_converter.h"
+#include "tools/import/texture_names.h"
 
 namespace import {
 
@@ -13,6 +18,19 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] MODEL...\n";
+constexpr const char* kOptionHelp =
+    "Turns models (glTF, 3DS, FBX, Collada, OBJ and the other formats the Open Asset Import Library\n"
+    "reads) into KVF scenes and writes them with their textures into a pack.\n"
+    "  --pack FILE       the pack to write (default data.pac)\n"
+    "  --name SCENE.KVF  the scene's name in the pack, for one model (default: the model's base name\n"
+    "                    with .KVF)\n"
+    "  --fps N           the scenes' frame rate, 1 to 1000 (default 30)\n"
+    "  --scale S         multiplies every position and distance (default 1)\n"
+    "  --append          keep the members of the pack this run does not replace\n"
+    "  --help            print this text\n";
+
+// A model the library has not read by then is given up.
+constexpr double kSecondsPerModel = 300.0;
 
 struct Options {
     std::string pack = "data.pac";
@@ -20,6 +38,7 @@ struct Options {
     int fps = 30;
     float scale = 1.0f;
     bool append = false;
+    bool help = false;
     std::vector<std::string> models;
 };
 
@@ -29,7 +48,10 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (a == "--append") {
+        if (a == "--help") {
+            options->help = true;
+            return true;
+        } else if (a == "--append") {
             options->append = true;
         } else if ((a == "--pack" || a == "--name" || a == "--fps" || a == "--scale") && !hasValue) {
             err << "zolt-import: " << a << " needs a value\n" << kUsage;
@@ -89,33 +111,57 @@ std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
     return line;
 }
 
-// Gives a texture whose name an earlier model took for other bytes a name
-// of its own, and points the scene's maps at it.
-void SettleTextureNames(ConvertedModel* model, std::map<std::string, const PackEntry*>* taken)
+// Converts the model and gives its textures their pack names after those
+// of the models before it; run in the child process.
+ModelResult ConvertHere(const std::string& path, const std::string& sceneName, const ConvertOptions& options,
+                        TextureNames textureNames)
 {
-    for (PackEntry& texture : model->textures) {
-        std::string name = texture.name;
-        for (int n = 2;; ++n) {
-            auto found = taken->find(UpperCase(name));
-            if (found == taken->end() || found->second->bytes == texture.bytes) {
-                break;
-            }
-            const size_t dot = texture.name.find_last_of('.');
-            name = texture.name.substr(0, dot) + "_" + std::to_string(n) +
-                   (dot == std::string::npos ? "" : texture.name.substr(dot));
+    ModelResult result;
+    try {
+        ConvertedModel model;
+        const std::string prefix = sceneName.substr(0, sceneName.find_last_of('.'));
+        if (!ConvertModel(path, prefix, options, &model, &result.error)) {
+            return result;
         }
-        if (name != texture.name) {
-            for (kvf::Material& material : model->scene.materials) {
-                for (kvf::TextMap& map : material.maps) {
-                    if (map.fileName == texture.name) {
-                        map.fileName = name;
-                    }
-                }
-            }
-            texture.name = name;
-        }
-        taken->emplace(UpperCase(name), &texture);
+        textureNames.Settle(&model);
+        result.scene = kvf::WriteScene(model.scene);
+        result.summary = SummaryLine(sceneName, model.report);
+        result.warnings = std::move(model.report.warnings);
+        result.textures = std::move(model.textures);
+        result.converted = true;
+    } catch (const std::bad_alloc&) {
+        result = ModelResult();
+        result.error = "the model needs more memory than the importer may use";
     }
+    return result;
+}
+
+// Converts the model in a child process, so that a crash or hang of the
+// library ends only the child. False with the reason in *error.
+bool ConvertIsolated(const std::string& path, const std::string& sceneName, const ConvertOptions& options,
+                     const TextureNames& textureNames, ModelResult* result, std::string* error)
+{
+    std::vector<uint8_t> message;
+    std::string reason;
+    const bool ran = RunInChild(
+        [&] {
+            LimitProcessMemory(DefaultMemoryLimit());
+            return EncodeModelResult(ConvertHere(path, sceneName, options, textureNames));
+        },
+        kSecondsPerModel, &message, &reason);
+    if (!ran) {
+        *error = "reading it " + reason;
+        return false;
+    }
+    if (!DecodeModelResult(message, result)) {
+        *error = "reading it ended without a result";
+        return false;
+    }
+    if (!result->converted) {
+        *error = result->error;
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -137,26 +183,31 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     if (!Parse(arguments, &options, err)) {
         return 2;
     }
+    if (options.help) {
+        out << kUsage << kOptionHelp;
+        return 0;
+    }
     ConvertOptions convertOptions;
     convertOptions.framesPerSecond = options.fps;
     convertOptions.scale = options.scale;
 
-    std::vector<ConvertedModel> models(options.models.size());
+    std::vector<ModelResult> results(options.models.size());
     std::vector<std::string> sceneNames;
+    TextureNames textureNames;
     bool failed = false;
     for (size_t i = 0; i < options.models.size(); ++i) {
         const std::string& path = options.models[i];
         const std::string sceneName = options.name.empty() ? DefaultSceneName(path) : options.name;
         std::string error;
-        const std::string prefix = sceneName.substr(0, sceneName.find_last_of('.'));
-        if (!ConvertModel(path, prefix, convertOptions, &models[i], &error)) {
+        if (!ConvertIsolated(path, sceneName, convertOptions, textureNames, &results[i], &error)) {
             err << "zolt-import: " << path << ": " << error << "\n";
             failed = true;
             continue;
         }
-        for (const std::string& warning : models[i].report.warnings) {
+        for (const std::string& warning : results[i].warnings) {
             err << "zolt-import: warning: " << path << ": " << warning << "\n";
         }
+        textureNames.Record(results[i].textures);
         sceneNames.push_back(sceneName);
     }
     if (failed) {
@@ -174,16 +225,12 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
 
     std::vector<PackEntry> members;
-    std::map<std::string, const PackEntry*> taken;
-    for (size_t i = 0; i < models.size(); ++i) {
-        SettleTextureNames(&models[i], &taken);
-    }
-    for (size_t i = 0; i < models.size(); ++i) {
-        members.push_back({sceneNames[i], kvf::WriteScene(models[i].scene)});
+    for (size_t i = 0; i < results.size(); ++i) {
+        members.push_back({sceneNames[i], std::move(results[i].scene)});
     }
     std::map<std::string, bool> added;
-    for (const ConvertedModel& model : models) {
-        for (const PackEntry& texture : model.textures) {
+    for (const ModelResult& result : results) {
+        for (const PackEntry& texture : result.textures) {
             if (added.emplace(UpperCase(texture.name), true).second) {
                 members.push_back(texture);
             }
@@ -194,8 +241,8 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
         err << "zolt-import: " << error << "\n";
         return 1;
     }
-    for (size_t i = 0; i < models.size(); ++i) {
-        out << SummaryLine(sceneNames[i], models[i].report) << "\n";
+    for (const ModelResult& result : results) {
+        out << result.summary << "\n";
     }
     return 0;
 }
