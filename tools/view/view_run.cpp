@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <unistd.h>
 
@@ -13,6 +14,39 @@
 #include "tools/view/view_show.h"
 
 namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterruption(int)
+{
+    g_interrupted = 1;
+}
+
+// While the show is written, Ctrl-C and SIGTERM are noted and acted on once
+// it is done, so that the folder is still removed; a second one ends the
+// program at once. The player then handles them itself (as closing the
+// window).
+class InterruptionsNoted {
+public:
+    InterruptionsNoted()
+    {
+        struct sigaction action {};
+        action.sa_handler = OnInterruption;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &m_int);
+        sigaction(SIGTERM, &action, &m_term);
+    }
+    ~InterruptionsNoted()
+    {
+        sigaction(SIGINT, &m_int, nullptr);
+        sigaction(SIGTERM, &m_term, nullptr);
+    }
+
+private:
+    struct sigaction m_int {};
+    struct sigaction m_term {};
+};
 
 // Plays the show of the working directory as the player does, but in a
 // window with the cursor shown; the player's exit status.
@@ -48,7 +82,14 @@ int RunView(const std::vector<std::string>& arguments, std::ostream& out, std::o
         err << "zolt-view: cannot make a temporary folder: " << std::strerror(errno) << "\n";
         return 1;
     }
-    if (!WriteViewShow(folder.Path(), options, out, err)) {
+    {
+        InterruptionsNoted noted;
+        if (!WriteViewShow(folder.Path(), options, out, err)) {
+            return 1;
+        }
+    }
+    if (g_interrupted != 0) {
+        err << "zolt-view: interrupted\n";
         return 1;
     }
     char here[PATH_MAX];
