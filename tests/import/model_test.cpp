@@ -219,8 +219,7 @@ TEST_F(ModelTest, TexturesOfOneNameInSeveralModelsEachKeepTheirOwnMember)
         ASSERT_TRUE(EnsureDirectory(dir.File(folder)));
     }
     for (const auto& image : images) {
-        std::ofstream(dir.File(image.first), std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.second.data()), static_cast<std::streamsize>(image.second.size()));
+        ASSERT_TRUE(WriteFileBytes(dir.File(image.first), image.second));
     }
     // Material name -> the image it uses.
     const std::map<std::string, std::string> uses = {{"first", "one/wood.bmp"},

@@ -54,7 +54,8 @@ protected:
 
     Outcome Run(const std::string& arguments)
     {
-        const std::string command = "cd '" + dir.Path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy TMPDIR='" +
+        const std::string command = "cd '" + dir.Path() +
+                                    "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy TMPDIR='" +
                                     Temporary() + "' timeout 60 '" + ZOLT_BINARY_DIR + "/zolt-view' " + arguments +
                                     " >out.txt 2>err.txt </dev/null";
         const auto start = std::chrono::steady_clock::now();

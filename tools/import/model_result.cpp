@@ -51,7 +51,8 @@ public:
         if (!Size(&n) || n > Left()) {
             return false;
         }
-        bytes->assign(m_bytes.begin() + static_cast<ptrdiff_t>(m_at), m_bytes.begin() + static_cast<ptrdiff_t>(m_at + n));
+        const auto start = m_bytes.begin() + static_cast<ptrdiff_t>(m_at);
+        bytes->assign(start, start + static_cast<ptrdiff_t>(n));
         m_at += n;
         return true;
     }
