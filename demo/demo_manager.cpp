@@ -7,6 +7,7 @@
 #include "demo/curve_set.h"
 #include "demo/demo_clock.h"
 #include "demo/effect.h"
+#include "demo/effect_cue.h"
 #include "demo/effect_factory.h"
 #include "demo/frame_counter.h"
 #include "demo/script_reader.h"
@@ -193,6 +194,18 @@ int32_t DemoManager::GetStatus()
     if (elapsed > m_music->GetLength())
         m_status |= kStatusOver;
     return m_status;
+}
+
+void DemoManager::CueAt(float t)
+{
+    for (Effect* effect : m_effects) {
+        if (effect)
+            CueEffect(effect, t);
+    }
+    if (m_frameCounter) {
+        delete m_frameCounter;
+        m_frameCounter = new FrameCounter(TickCount());
+    }
 }
 
 EffectSelection DemoManager::SelectEffects(float t) const

@@ -1,5 +1,6 @@
 #include "demo/scene_effect.h"
 
+#include <cmath>
 #include <cstdint>
 
 #include "app/error_box.h"
@@ -76,4 +77,23 @@ void SceneEffect::LoopAndDrawScene()
     m_scene->Update(x);
     if (IDirect3DDevice8* device = Device())
         m_scene->Render(device);
+}
+
+int SceneEffect::CueAt(float musicTime)
+{
+    Rewind();
+    if (!m_scene)
+        return 0;
+    const int restored = m_scene->RestorePreparedState();
+    const int32_t frameRate = m_scene->frameRate;
+    const int32_t endFrame = m_scene->endFrame;
+    if (!Contains(musicTime) || frameRate <= 0 || endFrame <= 0)
+        return restored;
+    // Whole loops of endFrame frames since the window's start. A base that
+    // rounding puts a hair off is harmless: the loop then restarts on the
+    // first frame, as it would have within that hair while playing.
+    const double loopMs = static_cast<double>(endFrame) * 1000.0 / frameRate;
+    const double loops = std::floor((static_cast<double>(musicTime) - m_start) / loopMs);
+    m_loopBase = static_cast<float>(m_start + loops * loopMs);
+    return restored;
 }

@@ -20,6 +20,13 @@ public:
     // The first camera's position and its target's.
     void GetCamera(D3DVECTOR* eye, D3DVECTOR* target) override;
 
+    // Puts the effect where a show started at `musicTime` has it: its scene
+    // back in the state preparing it left, and, when its window holds the
+    // time, the loop base on the loop that playing from the window's start
+    // reaches at that time (otherwise at the start, as Rewind puts it).
+    // 1 when the scene could not be restored; 0 otherwise.
+    int CueAt(float musicTime);
+
     CScene* GetScene() const { return m_scene; }
     float GetLoopBase() const { return m_loopBase; }
     // The frame time last given to the scene.
