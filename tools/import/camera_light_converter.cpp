@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "tools/import/axis_conversion.h"
+#include "tools/import/camera_lens.h"
 #include "tools/import/max3ds_cameras.h"
 #include "tools/import/scene_converter.h"
 #include "tools/import/track_writer.h"
@@ -13,11 +14,14 @@ namespace import {
 
 namespace {
 
-constexpr float kEngineAspect = 1.334f;
 constexpr int32_t kAngleFamily = 0;
 constexpr float kRadiansToDegrees = 57.29577951f;
 // Where a directional light's stand-in stands, and how far it reaches.
 constexpr float kDirectionalDistance = 5000.0f;
+// The engine's far plane, and the range of a light that gives none.
+constexpr float kEngineFar = 7500.0f;
+// A light's range below this is taken as none.
+constexpr float kMinimumRange = 1e-6f;
 
 kvf::Node RootNode(int32_t kind, const std::string& name, const std::string& owner,
                    const std::vector<aiVector3D>& positions)
@@ -39,6 +43,46 @@ aiVector3D Rotate(const aiMatrix4x4& m, const aiVector3D& v)
 aiVector3D Scaled(const aiVector3D& v, float scale)
 {
     return v * scale;
+}
+
+bool Finite(const aiVector3D& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// A unit direction, or `fallback` when the direction has no length or is
+// not finite.
+aiVector3D UnitOr(aiVector3D v, const aiVector3D& fallback, bool* replaced)
+{
+    const float length = v.Length();
+    if (!Finite(v) || !(length > 1e-20f) || !std::isfinite(length)) {
+        *replaced = true;
+        return fallback;
+    }
+    return v / length;
+}
+
+// Every value of a 3DS track finite, and the eye and target keys of the
+// same index apart.
+bool Max3dsCameraMakesSense(const Max3dsCamera& camera)
+{
+    for (const auto* keys : {&camera.eyeKeys, &camera.targetKeys, &camera.rollKeys, &camera.fovKeys}) {
+        for (const Max3dsKey& key : *keys) {
+            for (float v : key.value) {
+                if (!std::isfinite(v)) {
+                    return false;
+                }
+            }
+        }
+    }
+    for (size_t i = 0; i < camera.eyeKeys.size() && i < camera.targetKeys.size(); ++i) {
+        const float* e = camera.eyeKeys[i].value;
+        const float* t = camera.targetKeys[i].value;
+        if (e[0] == t[0] && e[1] == t[1] && e[2] == t[2]) {
+            return false;
+        }
+    }
+    return std::isfinite(camera.roll) && std::isfinite(camera.lens);
 }
 
 // World matrices of the cameras' and lights' nodes, frame by frame (only
@@ -111,7 +155,7 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     eye.rotationSelector = kAngleFamily;
     target.kind = 5;
     target.ownerName = name;
-    if (!camera.keyed || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
+    if (!camera.keyed || !Max3dsCameraMakesSense(camera) || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
         !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
         return false;
     }
@@ -126,10 +170,13 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     record.target = {target.position.keys[0].value[0], target.position.keys[0].value[1],
                      target.position.keys[0].value[2]};
     // 3DS gives the horizontal angle, in the keys or as 2400 / lens.
-    const float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
-                          : camera.lens > 0.0f     ? 2400.0f / camera.lens
-                                                   : 45.0f;
-    record.fieldOfView = EngineFieldOfView(0.5f * degrees * kDegreesToRadians);
+    float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
+                    : camera.lens > 0.0f     ? 2400.0f / camera.lens
+                                             : 45.0f;
+    if (!(degrees > 0.0f && degrees < 180.0f)) {
+        degrees = 45.0f;
+    }
+    record.fieldOfView = FieldOfViewForHorizontal(degrees * kDegreesToRadians);
     out->objects.push_back(record);
     target.name = names->Claim(name + ".Target");
     out->nodes.push_back(eye);
@@ -147,17 +194,18 @@ const Max3dsCamera* FindMax3dsCamera(const std::vector<Max3dsCamera>& cameras, c
     return nullptr;
 }
 
-// Where a camera or light sits in its node. The library's 3DS reader repeats
-// the node's own offset as the object's position; the object then sits at
-// the node's origin.
-aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool max3ds)
+// Where a camera or light sits in its node. The library's 3DS and glTF
+// readers repeat the node's own offset as the object's position; the object
+// then sits at the node's origin.
+aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool repeatsOffset)
 {
     const aiMatrix4x4& m = node->mTransformation;
     const aiVector3D offset(m.a4, m.b4, m.c4);
-    return max3ds && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
+    return repeatsOffset && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
                ? aiVector3D()
                : position;
 }
+
 
 } // namespace
 
@@ -178,7 +226,7 @@ float RollAngle(const aiVector3D& forward, const aiVector3D& up)
 
 float EngineFieldOfView(float halfHorizontal)
 {
-    return 2.5f * std::atan(std::tan(halfHorizontal) / kEngineAspect);
+    return FieldOfViewForHorizontal(2.0f * halfHorizontal);
 }
 
 void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
@@ -189,7 +237,10 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
     }
     const auto worlds = WorldsByFrame(scene, animation);
     // The library loses a 3DS camera's target and roll.
-    const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;
+    const std::string format = SourceFormat(scene);
+    const bool max3ds = format.find("3DS") != std::string::npos;
+    const LensConvention lens = LensConventionOf(format);
+    const bool repeatsOffset = max3ds || lens == LensConvention::Gltf;
     const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
     UniqueNames names;
 
@@ -213,25 +264,41 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         std::vector<aiVector3D> eyes, targets;
         std::vector<float> rolls;
+        bool badEye = false, badView = false;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            const aiVector3D eye = m * PlaceInNode(node, camera->mPosition, max3ds);
+            aiVector3D eye = Scaled(m * PlaceInNode(node, camera->mPosition, repeatsOffset), scale);
+            if (!Finite(eye)) {
+                badEye = true;
+                eye = aiVector3D();
+            }
             aiVector3D forward = Rotate(m, camera->mLookAt);
             if (maxCamera != nullptr) {
                 // The file's fixed target, in file axes, back in the model's.
                 const kvf::Vec3& t = maxCamera->target;
-                forward = aiVector3D(t.x, t.z, -t.y) - eye;
+                forward = aiVector3D(t.x, t.z, -t.y) * scale - eye;
             }
-            forward.Normalize();
-            eyes.push_back(Scaled(eye, scale));
-            targets.push_back(Scaled(eye, scale) + forward * kTargetDistance);
-            rolls.push_back(RollAngle(forward, Rotate(m, camera->mUp)));
+            forward = UnitOr(forward, aiVector3D(0.0f, 0.0f, -1.0f), &badView);
+            const float roll = RollAngle(forward, Rotate(m, camera->mUp));
+            eyes.push_back(eye);
+            targets.push_back(eye + forward * kTargetDistance);
+            rolls.push_back(std::isfinite(roll) ? roll : 0.0f);
+        }
+        const std::string what = std::string("camera ") + camera->mName.C_Str();
+        if (badEye) {
+            report->Warn(what + " has a position that is not a number; it is placed at the origin");
+        }
+        if (badView) {
+            report->Warn(what + " looks in no direction (its target is on its eye); it looks along -Z");
         }
         kvf::Camera record;
         record.name = name;
         record.position = ToFile(eyes.front());
         record.target = ToFile(targets.front());
-        record.fieldOfView = EngineFieldOfView(camera->mHorizontalFOV);
+        std::string problem;
+        if (!CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem)) {
+            report->Warn(what + ": " + problem + "; it is given a vertical field of view of 45 degrees");
+        }
         out->objects.push_back(record);
 
         kvf::Node eyeNode = RootNode(1, record.name, "", eyes);
@@ -264,30 +331,52 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         kvf::Light record;
         record.name = names.Claim(lightName, "light");
+        const std::string what = "light " + lightName;
+        aiColor3D colour = light->mColorDiffuse;
+        if (!std::isfinite(colour.r) || !std::isfinite(colour.g) || !std::isfinite(colour.b) || colour.r < 0.0f ||
+            colour.g < 0.0f || colour.b < 0.0f) {
+            report->Warn(what + " has a colour that is not a number or below 0; it shines white");
+            colour = aiColor3D(1.0f, 1.0f, 1.0f);
+        }
         // The engine's colours stop at 1; a brighter light reaches further.
-        const float brightest = std::max({light->mColorDiffuse.r, light->mColorDiffuse.g, light->mColorDiffuse.b});
+        const float brightest = std::max({colour.r, colour.g, colour.b});
         const float multiplier = brightest > 1.0f ? brightest : 1.0f;
-        record.colour = {light->mColorDiffuse.r / multiplier, light->mColorDiffuse.g / multiplier,
-                         light->mColorDiffuse.b / multiplier};
+        record.colour = {colour.r / multiplier, colour.g / multiplier, colour.b / multiplier};
         record.multiplier = multiplier;
         record.rangeFlag = 1;
         record.range = light->mAttenuationLinear > 0.0f ? 1.0f / light->mAttenuationLinear
                        : light->mAttenuationQuadratic > 0.0f ? 1.0f / std::sqrt(light->mAttenuationQuadratic)
-                                                             : 7500.0f;
+                                                             : kEngineFar;
         record.range *= scale;
+        if (!std::isfinite(record.range) || !(record.range >= kMinimumRange)) {
+            report->Warn(what + " reaches " + std::to_string(record.range) + " units; it is given a range of " +
+                         std::to_string(static_cast<int>(kEngineFar)));
+            record.range = kEngineFar;
+        }
         record.rangeValue1 = record.range;
 
         std::vector<aiVector3D> positions, targets;
+        bool badPosition = false, badDirection = false;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            aiVector3D direction = Rotate(m, light->mDirection);
-            direction.Normalize();
-            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, max3ds), scale);
+            const aiVector3D direction =
+                UnitOr(Rotate(m, light->mDirection), aiVector3D(0.0f, 0.0f, -1.0f), &badDirection);
+            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, repeatsOffset), scale);
+            if (!Finite(position)) {
+                badPosition = true;
+                position = aiVector3D();
+            }
             if (light->mType == aiLightSource_DIRECTIONAL) {
                 position = direction * -kDirectionalDistance;
             }
             positions.push_back(position);
             targets.push_back(position + direction * kTargetDistance);
+        }
+        if (badPosition) {
+            report->Warn(what + " has a position that is not a number; it is placed at the origin");
+        }
+        if (badDirection && light->mType != aiLightSource_POINT) {
+            report->Warn(what + " shines in no direction; it shines along -Z");
         }
         record.position = ToFile(positions.front());
         if (light->mType == aiLightSource_SPOT) {
@@ -295,6 +384,12 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
             record.target = ToFile(targets.front());
             record.hotspot = light->mAngleInnerCone * kRadiansToDegrees;
             record.falloff = light->mAngleOuterCone * kRadiansToDegrees;
+            if (!(record.falloff > 0.0f && record.falloff <= 180.0f) ||
+                !(record.hotspot >= 0.0f && record.hotspot <= record.falloff)) {
+                report->Warn(what + " has cone angles that make no sense; its cone is 45 degrees");
+                record.hotspot = 0.0f;
+                record.falloff = 45.0f;
+            }
         } else if (light->mType == aiLightSource_DIRECTIONAL) {
             // Far away and hardly attenuated, a point light shines almost in
             // parallel.

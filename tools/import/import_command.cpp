@@ -12,7 +12,7 @@ namespace import {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] MODEL...\n";
+    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] [--bare] MODEL...\n";
 
 struct Options {
     std::string pack = "data.pac";
@@ -20,6 +20,7 @@ struct Options {
     int fps = 30;
     float scale = 1.0f;
     bool append = false;
+    bool bare = false;
     std::vector<std::string> models;
 };
 
@@ -31,6 +32,8 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
         const bool hasValue = i + 1 < arguments.size();
         if (a == "--append") {
             options->append = true;
+        } else if (a == "--bare") {
+            options->bare = true;
         } else if ((a == "--pack" || a == "--name" || a == "--fps" || a == "--scale") && !hasValue) {
             err << "zolt-import: " << a << " needs a value\n" << kUsage;
             return false;
@@ -140,6 +143,7 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     ConvertOptions convertOptions;
     convertOptions.framesPerSecond = options.fps;
     convertOptions.scale = options.scale;
+    convertOptions.bare = options.bare;
 
     std::vector<ConvertedModel> models(options.models.size());
     std::vector<std::string> sceneNames;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "tools/import/animated_bounds.h"
 #include "tools/import/axis_conversion.h"
 #include "tools/import/camera_light_converter.h"
 #include "tools/import/material_converter.h"
@@ -15,6 +16,7 @@
 #include "tools/import/node_animation.h"
 #include "tools/import/track_writer.h"
 #include "tools/import/unique_names.h"
+#include "tools/import/viewing_setup.h"
 
 namespace import {
 
@@ -114,6 +116,12 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         kvfScene.materials.push_back(ConvertMaterial(scene->mMaterials[i], static_cast<int32_t>(i), &textures, &report));
     }
     WarnAboutMeshes(scene, &report);
+    std::vector<kvf::Vec3> baseColours;
+    if (!options.bare) {
+        for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i]));
+        }
+    }
 
     UniqueNames names;
     std::unordered_map<std::string, std::string> nodeNames;
@@ -142,6 +150,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         context.scale = options.scale;
         context.nodeWorld = restWorld[node];
         context.nodeNames = &nodeNames;
+        context.baseColours = options.bare ? nullptr : &baseColours;
         std::vector<kvf::Mesh> parts;
         for (unsigned i = 0; i < node->mNumMeshes; ++i) {
             if (node->mMeshes[i] < scene->mNumMeshes) {
@@ -180,6 +189,9 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     }
 
     ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
+    if (!options.bare && (report.cameras == 0 || report.lights == 0)) {
+        AddViewingCameraAndLights(AnimatedBounds(scene, nodeAnimation, options.scale), &kvfScene, &report);
+    }
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
     }
