@@ -279,7 +279,10 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
                 forward = aiVector3D(t.x, t.z, -t.y) * scale - eye;
             }
             forward = UnitOr(forward, aiVector3D(0.0f, 0.0f, -1.0f), &badView);
-            const float roll = RollAngle(forward, Rotate(m, camera->mUp));
+            // The library's up of a 3DS camera stays in the file's axes; the
+            // file's own roll (about a level view) is the engine's.
+            const float roll = maxCamera != nullptr ? maxCamera->roll * kDegreesToRadians
+                                                    : RollAngle(forward, Rotate(m, camera->mUp));
             eyes.push_back(eye);
             targets.push_back(eye + forward * kTargetDistance);
             rolls.push_back(std::isfinite(roll) ? roll : 0.0f);

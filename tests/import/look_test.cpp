@@ -1,0 +1,182 @@
+// How imported models look: each format's camera shows the model where the
+// model's own tools would, a model without camera and lights gets ones that
+// frame it and show its colours, --bare keeps the plain conversion, and
+// nonsense in cameras, lights and materials never reaches the file.
+#include <cmath>
+#include <map>
+
+#include <stb/stb_image.h>
+
+#include "pack/pack_file.h"
+#include "scene/camera.h"
+#include "scene/light.h"
+#include "scene/material.h"
+#include "tests/import/import_fixture.h"
+#include "tests/import/marker_models.h"
+#include "tests/import/model_files.h"
+#include "tests/support/png_writer.h"
+#include "tools/render/render_command.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+struct Picture {
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return &rgb[(y * kWidth + x) * 3]; }
+};
+
+using LookTest = ImportTest;
+
+// zolt-render's picture of the scene at `frame`, on black, kept in
+// test-output.
+Picture Render(const std::string& pack, const std::string& sceneName, const std::string& frame = "0")
+{
+    const std::string path = TestOutputPath("LookTest." + sceneName);
+    const char* const arguments[] = {"zolt-render", "--pack", pack.c_str(), "--frame", frame.c_str(),
+                                     "--clear", "0x000000", "--out", path.c_str(), sceneName.c_str()};
+    Picture picture;
+    EXPECT_EQ(0, RunRender(10, arguments, stdout)) << sceneName;
+    int width = 0, height = 0, channels = 0;
+    unsigned char* rgb = stbi_load(path.c_str(), &width, &height, &channels, 3);
+    if (rgb == nullptr || width != kWidth || height != kHeight) {
+        ADD_FAILURE() << path << " is not a 640 x 480 picture";
+        picture.rgb.assign(kWidth * kHeight * 3, 0);
+    } else {
+        picture.rgb.assign(rgb, rgb + kWidth * kHeight * 3);
+    }
+    stbi_image_free(rgb);
+    return picture;
+}
+
+// Which marker colour a pixel shows, lit or in shade: 0 red, 1 green,
+// 2 blue, 3 yellow, -1 none.
+int MarkerOf(const uint8_t* p)
+{
+    const float r = p[0], g = p[1], b = p[2];
+    if (std::max({r, g, b}) < 20.0f) {
+        return -1;
+    }
+    if (r > 2.5f * g && r > 2.5f * b) {
+        return 0;
+    }
+    if (g > 2.5f * r && g > 2.5f * b) {
+        return 1;
+    }
+    if (b > 2.5f * r && b > 2.5f * g) {
+        return 2;
+    }
+    if (r > 2.5f * b && g > 2.5f * b && std::min(r, g) > 0.6f * std::max(r, g)) {
+        return 3;
+    }
+    return -1;
+}
+
+// The centre of each marker's pixels; (-1, -1) for a marker not seen.
+std::vector<aiVector2D> FindMarkers(const Picture& picture)
+{
+    std::vector<double> sx(4, 0.0), sy(4, 0.0), n(4, 0.0);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const int m = MarkerOf(picture.At(x, y));
+            if (m >= 0) {
+                sx[m] += x + 0.5;
+                sy[m] += y + 0.5;
+                n[m] += 1.0;
+            }
+        }
+    }
+    std::vector<aiVector2D> centres;
+    for (int m = 0; m < 4; ++m) {
+        centres.push_back(n[m] > 0 ? aiVector2D(sx[m] / n[m], sy[m] / n[m]) : aiVector2D(-1.0f, -1.0f));
+    }
+    return centres;
+}
+
+aiVector3D ModelPoint(const D3DVECTOR& engine)
+{
+    return {-engine.x, engine.y, engine.z};
+}
+
+// Where a point shows through a level camera at `eye` looking at `target`
+// with the vertical angle `vertical` (its whole angle), on 640 x 480.
+aiVector2D ProjectLookAt(const aiVector3D& eye, const aiVector3D& target, float vertical, const aiVector3D& p)
+{
+    const aiVector3D forward = (target - eye).Normalize();
+    const aiVector3D right = (forward ^ aiVector3D(0.0f, 1.0f, 0.0f)).Normalize();
+    const aiVector3D up = right ^ forward;
+    const aiVector3D q = p - eye;
+    const float scale = 240.0f / std::tan(0.5f * vertical);
+    return {320.0f + scale * (q * right) / (q * forward), 240.0f - scale * (q * up) / (q * forward)};
+}
+
+TEST_F(LookTest, EveryFormatsCameraShowsTheMarkersWhereItsOwnProjectionPutsThem)
+{
+    // Each camera states its angle its format's way; rolls where the format
+    // turns its camera by its node.
+    MarkerCamera gltf;
+    gltf.angle = 0.7f;
+    gltf.vertical = true;
+    gltf.roll = 0.15f;
+    MarkerCamera collada;
+    collada.angle = 0.9f;
+    collada.roll = -0.1f;
+    collada.yaw = -0.05f;
+    MarkerCamera max3ds;
+    max3ds.angle = 0.85f;
+    MarkerCamera fbx;
+    fbx.angle = 0.8f;
+    fbx.yaw = 0.12f;
+    WriteText(dir.File("text.gltf"), MarkerGltf(gltf));
+    WriteFileBytes(dir.File("binary.glb"), MarkerGlb(gltf));
+    WriteText(dir.File("collada.dae"), MarkerCollada(collada));
+    WriteFileBytes(dir.File("max.3ds"), MarkerMax3ds(max3ds));
+    WriteText(dir.File("fbx.fbx"), MarkerFbx(fbx));
+    WriteText(dir.File("obj.obj"), MarkerObj());
+    WriteText(dir.File("markers.mtl"), MarkerMtl());
+    const ImportRun run = Import({dir.File("text.gltf"), dir.File("binary.glb"), dir.File("collada.dae"),
+                                  dir.File("max.3ds"), dir.File("fbx.fbx"), dir.File("obj.obj")});
+    ASSERT_EQ(0, run.status) << run.err;
+
+    const std::pair<const char*, const MarkerCamera*> own[] = {
+        {"text.KVF", &gltf}, {"binary.KVF", &gltf}, {"collada.KVF", &collada}, {"max.KVF", &max3ds}, {"fbx.KVF", &fbx}};
+    for (const auto& format : own) {
+        EXPECT_NE(std::string::npos, run.out.find(std::string(format.first) + ": 4 meshes, 48 faces, 32 vertices, 0 "
+                                                  "bones, 1 camera, 2 lights, 0 frames; added 2 lights"))
+            << run.out;
+        const std::vector<aiVector2D> found = FindMarkers(Render(Pack(), format.first));
+        for (int m = 0; m < 4; ++m) {
+            const aiVector2D expected = format.second->Project(Markers()[m].centre);
+            EXPECT_NEAR(expected.x, found[m].x, 2.0f) << format.first << " marker " << m;
+            EXPECT_NEAR(expected.y, found[m].y, 2.0f) << format.first << " marker " << m;
+        }
+    }
+
+    // OBJ has no camera: the added one stands in front of the model (+Z),
+    // above it, looking at the middle of its box, and shows every marker
+    // where its own look-at projection puts it.
+    EXPECT_NE(std::string::npos, run.out.find("obj.KVF: 4 meshes, 48 faces, 32 vertices, 0 bones, 1 camera, 2 lights, "
+                                              "0 frames; added a camera; added 2 lights"))
+        << run.out;
+    std::unique_ptr<CScene> scene = Load("obj.KVF");
+    const CCamera* camera = scene->cameras.Count() == 1 ? *scene->cameras.begin() : nullptr;
+    ASSERT_NE(nullptr, camera);
+    const aiVector3D eye = ModelPoint(camera->position), target = ModelPoint(camera->target->position);
+    const aiVector3D middle(0.25f, 0.25f, 0.0f); // of the markers' box, from -1.05 to 1.55 and -0.55 to 0.55
+    EXPECT_NEAR(middle.x, target.x, 1e-4f);
+    EXPECT_NEAR(middle.y, target.y, 1e-4f);
+    EXPECT_NEAR(middle.z, target.z, 1e-4f);
+    const aiVector3D view = target - eye;
+    EXPECT_NEAR(0.0f, view.x, 1e-4f);
+    EXPECT_GT(eye.z, 3.0f);
+    EXPECT_NEAR(15.0f, std::atan2(-view.y, -view.z) * 57.29578f, 0.01f) << "looks down 15 degrees";
+    const std::vector<aiVector2D> found = FindMarkers(Render(Pack(), "obj.KVF"));
+    for (int m = 0; m < 4; ++m) {
+        const aiVector2D expected = ProjectLookAt(eye, target, 0.8f * camera->fieldOfView, Markers()[m].centre);
+        EXPECT_NEAR(expected.x, found[m].x, 2.0f) << "obj marker " << m;
+        EXPECT_NEAR(expected.y, found[m].y, 2.0f) << "obj marker " << m;
+    }
+}
+
+} // namespace
