@@ -3,6 +3,7 @@
 // frame it and show its colours, --bare keeps the plain conversion, and
 // nonsense in cameras, lights and materials never reaches the file.
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include <stb/stb_image.h>
@@ -177,6 +178,89 @@ TEST_F(LookTest, EveryFormatsCameraShowsTheMarkersWhereItsOwnProjectionPutsThem)
         EXPECT_NEAR(expected.x, found[m].x, 2.0f) << "obj marker " << m;
         EXPECT_NEAR(expected.y, found[m].y, 2.0f) << "obj marker " << m;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A 2 x 2 square facing +Z with the glTF base colour (0.8, 0.5, 0.2), no
+// camera and no light.
+std::string ColouredSquareGltf()
+{
+    const float data[24] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    std::vector<uint8_t> buffer(108);
+    std::memcpy(buffer.data(), data, 96);
+    std::memcpy(buffer.data() + 96, indices, 12);
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"name":"square","mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1},"indices":2,"material":0}]}],
+"materials":[{"name":"clay","pbrMetallicRoughness":{"baseColorFactor":[0.8,0.5,0.2,1],"metallicFactor":0}}],
+"accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3","min":[-1,-1,0],"max":[1,1,0]},
+{"bufferView":1,"componentType":5126,"count":4,"type":"VEC3"},{"bufferView":2,"componentType":5123,"count":6,"type":"SCALAR"}],
+"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":48},{"buffer":0,"byteOffset":48,"byteLength":48},
+{"buffer":0,"byteOffset":96,"byteLength":12}],
+"buffers":[{"byteLength":108,"uri":"data:application/octet-stream;base64,)" +
+           Base64(buffer) + R"("}]})";
+}
+
+std::vector<uint8_t> Member(const std::string& pack, const std::string& name)
+{
+    CPackFile file;
+    if (file.Open(name.c_str(), pack.c_str()) != 0) {
+        return {};
+    }
+    std::vector<uint8_t> bytes(file.Remaining());
+    file.Read(bytes.data(), 1, static_cast<int>(bytes.size()), &file);
+    file.Close();
+    return bytes;
+}
+
+// The --bare scene of ColouredSquareGltf as zolt-import wrote it before.
+constexpr size_t kBareSize = 602;
+constexpr uint64_t kBareHash = 11788908507235324389ull;
+
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (uint8_t b : bytes) {
+        hash = (hash ^ b) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// Under the added lights the square, facing the camera, shows its base
+// colour within 10% of full scale on each channel; with --bare the scene is
+// the plain conversion, byte for byte the one zolt-import wrote before it
+// added cameras, lights and colours (its size and hash are recorded here).
+TEST_F(LookTest, BaseColourShowsUnderTheAddedLightsAndBareKeepsThePlainConversion)
+{
+    WriteText(dir.File("square.gltf"), ColouredSquareGltf());
+    const ImportRun run = Import({dir.File("square.gltf")});
+    ASSERT_EQ(0, run.status) << run.err;
+    const Picture picture = Render(Pack(), "square.KVF");
+    const uint8_t* centre = picture.At(320, 240);
+    EXPECT_NEAR(0.8f * 255, centre[0], 25.5f);
+    EXPECT_NEAR(0.5f * 255, centre[1], 25.5f);
+    EXPECT_NEAR(0.2f * 255, centre[2], 25.5f);
+    // The square fills the framed picture's middle and shows its colour
+    // over all of it, not only where a light is nearest.
+    int coloured = 0;
+    for (int y = 0; y < kHeight; y += 4) {
+        for (int x = 0; x < kWidth; x += 4) {
+            const uint8_t* p = picture.At(x, y);
+            coloured += p[0] > 0.6f * 255 && p[0] > p[1] && p[1] > p[2] ? 1 : 0;
+        }
+    }
+    EXPECT_GT(coloured, kWidth * kHeight / 16 / 4) << "a quarter of the picture at least";
+
+    const std::string barePack = dir.File("bare.pac");
+    const ImportRun bare = Import({"--bare", "--pack", barePack, dir.File("square.gltf")});
+    ASSERT_EQ(0, bare.status) << bare.err;
+    EXPECT_EQ("square.KVF: 1 mesh, 2 faces, 4 vertices, 0 bones, 0 cameras, 0 lights, 0 frames\n", bare.out);
+    const std::vector<uint8_t> bytes = Member(barePack, "square.KVF");
+    EXPECT_EQ(kBareSize, bytes.size());
+    EXPECT_EQ(kBareHash, Fnv1a(bytes));
 }
 
 } // namespace
