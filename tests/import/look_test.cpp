@@ -16,6 +16,7 @@
 #include "tests/import/marker_models.h"
 #include "tests/import/model_files.h"
 #include "tests/support/png_writer.h"
+#include "tools/import/import_command.h"
 #include "tools/render/render_command.h"
 
 namespace {
@@ -261,6 +262,72 @@ TEST_F(LookTest, BaseColourShowsUnderTheAddedLightsAndBareKeepsThePlainConversio
     const std::vector<uint8_t> bytes = Member(barePack, "square.KVF");
     EXPECT_EQ(kBareSize, bytes.size());
     EXPECT_EQ(kBareHash, Fnv1a(bytes));
+}
+
+} // namespace
+
+namespace {
+
+// The added camera frames the whole animation: every vertex of every frame
+// of a skinned model, deformed by the library's skinning (bone world times
+// offset, weighted) and projected through the camera the scene holds, lies
+// inside the picture and beyond the near plane, and the model's box over
+// the animation fills at least half the picture's width or height.
+TEST_F(LookTest, AddedCameraFramesEveryFrameOfSkinnedModels)
+{
+    const std::string models[] = {std::string(kAssimpModels) + "glTF2/simple_skin/simple_skin.gltf",
+                                  std::string(kAssimpModels) + "Collada/box_nested_animation.dae"};
+    for (const std::string& path : models) {
+        REQUIRE_MODEL(path, "assimp-testmodels");
+        const ImportRun run = Import({path});
+        ASSERT_EQ(0, run.status) << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("; added a camera; added 2 lights")) << run.out;
+        const std::string sceneName = import::DefaultSceneName(path);
+        std::unique_ptr<CScene> scene = Load(sceneName);
+        ASSERT_EQ(1, scene->cameras.Count());
+        const CCamera& camera = **scene->cameras.begin();
+        const aiVector3D eye = ModelPoint(camera.position), target = ModelPoint(camera.target->position);
+        const aiVector3D forward = (target - eye).Normalize();
+
+        const aiScene* source = ReadModel(path);
+        ASSERT_NE(nullptr, source);
+        float left = kWidth, right = 0, top = kHeight, bottom = 0;
+        int outside = 0, vertices = 0;
+        for (int frame = 0; frame <= scene->endFrame; ++frame) {
+            const auto worlds = ReferenceWorlds(source, TicksAtFrame(source, frame));
+            for (const aiNode* node : ModelNodes(source)) {
+                for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+                    const aiMesh* mesh = source->mMeshes[node->mMeshes[i]];
+                    std::vector<aiVector3D> moved(mesh->mNumVertices);
+                    for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+                        moved[v] = mesh->mNumBones == 0 ? worlds.at(node) * mesh->mVertices[v] : aiVector3D();
+                    }
+                    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+                        const aiBone* bone = mesh->mBones[b];
+                        const aiMatrix4x4 m = worlds.at(source->mRootNode->FindNode(bone->mName)) * bone->mOffsetMatrix;
+                        for (unsigned w = 0; w < bone->mNumWeights; ++w) {
+                            const aiVertexWeight& weight = bone->mWeights[w];
+                            moved[weight.mVertexId] += (m * mesh->mVertices[weight.mVertexId]) * weight.mWeight;
+                        }
+                    }
+                    for (const aiVector3D& p : moved) {
+                        const aiVector2D s = ProjectLookAt(eye, target, 0.8f * camera.fieldOfView, p);
+                        const float depth = (p - eye) * forward;
+                        outside += s.x < 0 || s.x > kWidth || s.y < 0 || s.y > kHeight || depth < 1.0f ? 1 : 0;
+                        left = std::min(left, s.x);
+                        right = std::max(right, s.x);
+                        top = std::min(top, s.y);
+                        bottom = std::max(bottom, s.y);
+                        ++vertices;
+                    }
+                }
+            }
+        }
+        EXPECT_GT(scene->endFrame, 10) << path;
+        EXPECT_EQ(0, outside) << path << ": of " << vertices;
+        EXPECT_TRUE(right - left >= 0.5f * kWidth || bottom - top >= 0.5f * kHeight)
+            << path << ": " << left << ".." << right << " x " << top << ".." << bottom;
+    }
 }
 
 } // namespace
