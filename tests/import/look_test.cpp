@@ -331,3 +331,129 @@ TEST_F(LookTest, AddedCameraFramesEveryFrameOfSkinnedModels)
 }
 
 } // namespace
+
+namespace {
+
+// glTF cameras of field of view 0 and -1, of aspect ratio 1e300, one at an
+// infinite place (1e39 overflows a float) and one squashed to a point
+// (its view has no direction), and a material of infinite base colour.
+const char* const kBadCamerasGltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1,2,3,4,5]}],
+"nodes":[{"name":"tri","mesh":0},{"name":"flat","camera":0},{"name":"negative","camera":1},{"name":"wide","camera":2},
+{"name":"far","camera":3,"translation":[1e39,0,0]},{"name":"squashed","camera":4,"scale":[0,0,0]}],
+"cameras":[{"type":"perspective","perspective":{"yfov":0,"znear":0.1}},{"type":"perspective","perspective":{"yfov":-1,"znear":0.1}},
+{"type":"perspective","perspective":{"yfov":0.8,"aspectRatio":1e300,"znear":0.1}},{"type":"perspective","perspective":{"yfov":0.8,"znear":0.1}},
+{"type":"perspective","perspective":{"yfov":0.8,"znear":0.1}}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1,"material":0}]}],
+"materials":[{"name":"glaring","pbrMetallicRoughness":{"baseColorFactor":[1e39,0,0,1]}}],
+"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},
+{"bufferView":1,"componentType":5123,"count":3,"type":"SCALAR"}],
+"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":6}],
+"buffers":[{"byteLength":44,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAABAAIAAAA="}]})";
+
+// Collada point lights whose attenuation makes their range 0 and infinite,
+// one of colour and place NaN, and a material of NaN colour.
+const char* const kBadLightsCollada = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<asset><unit name="meter" meter="1"/><up_axis>Y_UP</up_axis></asset>
+<library_lights>
+<light id="dim-l" name="dim"><technique_common><point><color>1 1 1</color><constant_attenuation>1</constant_attenuation><linear_attenuation>1e39</linear_attenuation></point></technique_common></light>
+<light id="endless-l" name="endless"><technique_common><point><color>1 1 1</color><constant_attenuation>1</constant_attenuation><linear_attenuation>1e-40</linear_attenuation></point></technique_common></light>
+<light id="murky-l" name="murky"><technique_common><point><color>nan nan nan</color></point></technique_common></light>
+</library_lights>
+<library_effects><effect id="fx"><profile_COMMON><technique sid="common"><lambert><diffuse><color>nan nan nan 1</color></diffuse></lambert></technique></profile_COMMON></effect></library_effects>
+<library_materials><material id="murk" name="murk"><instance_effect url="#fx"/></material></library_materials>
+<library_geometries><geometry id="g"><mesh><source id="g-p"><float_array id="g-a" count="9">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#g-a" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+<vertices id="g-v"><input semantic="POSITION" source="#g-p"/></vertices><triangles material="m" count="1"><input semantic="VERTEX" source="#g-v" offset="0"/><p>0 1 2</p></triangles></mesh></geometry></library_geometries>
+<library_visual_scenes><visual_scene id="Scene">
+<node id="tri" name="tri"><instance_geometry url="#g"><bind_material><technique_common><instance_material symbol="m" target="#murk"/></technique_common></bind_material></instance_geometry></node>
+<node id="dim" name="dim"><translate>0 0 5</translate><instance_light url="#dim-l"/></node>
+<node id="endless" name="endless"><translate>0 5 0</translate><instance_light url="#endless-l"/></node>
+<node id="murky" name="murky"><translate>nan 0 0</translate><instance_light url="#murky-l"/></node>
+</visual_scene></library_visual_scenes>
+<scene><instance_visual_scene url="#Scene"/></scene></COLLADA>
+)";
+
+bool Finite(const D3DVECTOR& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool Finite(const D3DCOLORVALUE& c)
+{
+    return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) && std::isfinite(c.a);
+}
+
+bool Finite(const D3DMATRIX& m)
+{
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            if (!std::isfinite(m.m[r][c])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Each piece of nonsense is named in a warning and given a sane value: the
+// scenes load, and every camera, light, material and node the engine holds
+// is finite, lights and materials prepared for the device included.
+TEST_F(LookTest, NonsenseInCamerasLightsAndMaterialsIsWarnedAboutAndNeverWritten)
+{
+    WriteText(dir.File("cameras.gltf"), kBadCamerasGltf);
+    WriteText(dir.File("lights.dae"), kBadLightsCollada);
+    const ImportRun run = Import({dir.File("cameras.gltf"), dir.File("lights.dae")});
+    ASSERT_EQ(0, run.status) << run.err;
+    for (const char* warning : {
+             "cameras.gltf: camera flat: its vertical field of view 0.000000 makes no sense; it is given a vertical "
+             "field of view of 45 degrees",
+             "cameras.gltf: camera negative: its vertical field of view -1.000000 makes no sense",
+             "cameras.gltf: camera wide: its aspect ratio inf makes no sense",
+             "cameras.gltf: camera far has a position that is not a number; it is placed at the origin",
+             "cameras.gltf: camera squashed looks in no direction (its target is on its eye); it looks along -Z",
+             "cameras.gltf: material glaring: its diffuse colour is not a number; 0.800000, 0.800000, 0.800000 is used",
+             "cameras.gltf: 3 values that are not finite numbers",
+             "lights.dae: material murk: its diffuse colour is not a number",
+             "lights.dae: light dim reaches 0.000000 units; it is given a range of 7500",
+             "lights.dae: light endless reaches inf units; it is given a range of 7500",
+             "lights.dae: light murky has a colour that is not a number or below 0; it shines white",
+             "lights.dae: light murky has a position that is not a number; it is placed at the origin"}) {
+        EXPECT_NE(std::string::npos, run.err.find(std::string("zolt-import: warning: ") + dir.Path() + "/" + warning))
+            << warning << "\n" << run.err;
+    }
+    for (const char* name : {"cameras.KVF", "lights.KVF"}) {
+        std::unique_ptr<CScene> scene = Load(name);
+        scene->Update(0.0f);
+        for (const CCamera* camera : scene->cameras) {
+            EXPECT_TRUE(Finite(camera->position) && Finite(camera->target->position)) << camera->name;
+            EXPECT_GT(camera->fieldOfView * 0.8f, 0.0f) << camera->name;
+            EXPECT_LT(camera->fieldOfView * 0.8f, 3.1416f) << camera->name;
+        }
+        for (const CLight* light : scene->lights) {
+            EXPECT_TRUE(Finite(light->position) && Finite(light->colour)) << light->name;
+            EXPECT_TRUE(std::isfinite(light->light.Attenuation1) && light->light.Attenuation1 > 0) << light->name;
+            EXPECT_TRUE(std::isfinite(light->light.Range) && light->light.Range > 0) << light->name;
+        }
+        for (int i = 0; i < scene->materialCount; ++i) {
+            const CMaterial& m = scene->materials[i];
+            EXPECT_TRUE(Finite(m.deviceMaterial.Diffuse) && Finite(m.deviceMaterial.Ambient) &&
+                        Finite(m.deviceMaterial.Specular) && std::isfinite(m.power))
+                << m.name;
+        }
+        std::vector<const CNode*> nodes;
+        for (const CNode* root : scene->roots) {
+            nodes.push_back(root);
+        }
+        while (!nodes.empty()) {
+            const CNode* node = nodes.back();
+            nodes.pop_back();
+            EXPECT_TRUE(Finite(node->world)) << name << " " << (node->name ? node->name : "");
+            for (const CNode* child : node->children) {
+                nodes.push_back(child);
+            }
+        }
+    }
+}
+
+} // namespace

@@ -11,6 +11,7 @@
 #include "tools/import/animated_bounds.h"
 #include "tools/import/axis_conversion.h"
 #include "tools/import/camera_light_converter.h"
+#include "tools/import/finite_values.h"
 #include "tools/import/material_converter.h"
 #include "tools/import/mesh_converter.h"
 #include "tools/import/node_animation.h"
@@ -207,6 +208,12 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         report.Warn("the metallic and roughness parameters of " + std::to_string(report.pbrMaterials.size()) +
                     (report.pbrMaterials.size() == 1 ? " material are" : " materials are") + " not converted (" +
                     names + ")");
+    }
+    const int replaced = ReplaceNonFiniteValues(&kvfScene);
+    if (replaced > 0) {
+        report.Warn(std::to_string(replaced) +
+                    " values that are not finite numbers (positions, matrices, keys, colours) are written as 0, "
+                    "1 or no turn");
     }
     out->textures = std::move(textures.Entries());
 }
