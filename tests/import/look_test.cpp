@@ -457,3 +457,35 @@ TEST_F(LookTest, NonsenseInCamerasLightsAndMaterialsIsWarnedAboutAndNeverWritten
 }
 
 } // namespace
+
+namespace {
+
+// The engine's lights fall off as 1 / distance; the file's point light (a
+// glTF light, by the square of the distance) and its directional light (not
+// at all) bring the model's centre, the middle of the triangle of
+// LightsGltf, the light the file gives there.
+TEST_F(LookTest, LightsBringTheModelsCentreTheLightOfTheFile)
+{
+    WriteText(dir.File("lights.gltf"), LightsGltf());
+    const ImportRun run = Import({dir.File("lights.gltf")});
+    ASSERT_EQ(0, run.status) << run.err;
+    std::unique_ptr<CScene> scene = Load("lights.KVF");
+    const aiVector3D centre(0.5f, 0.5f, 0.0f);
+    auto atCentre = [&](const char* name) {
+        const CLight* light = scene->RetrieveLight(name);
+        EXPECT_NE(nullptr, light) << name;
+        if (light == nullptr) {
+            return 0.0f;
+        }
+        const float d = (ModelPoint(light->position) - centre).Length();
+        EXPECT_LT(d, light->range) << name;
+        // Red of the colour times the attenuation the device applies.
+        return light->colour.r / (light->light.Attenuation1 * d);
+    };
+    // lamp: colour (1, 0.5, 0.25) at intensity 2 from (1, 2, 3).
+    EXPECT_NEAR(2.0f / (centre - aiVector3D(1, 2, 3)).SquareLength(), atCentre("lamp"), 1e-4f);
+    // sun: white, whatever the distance.
+    EXPECT_NEAR(1.0f, atCentre("sun"), 1e-4f);
+}
+
+} // namespace

@@ -207,6 +207,37 @@ aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool repe
 }
 
 
+// The engine's light at distance d is colour * multiplier * range / d
+// (within its range). The light the file gives at the model's centre, d0
+// away: 1 / (constant + quadratic d0^2) for lights without linear falloff
+// (1 for directional ones); a light with a linear attenuation is already
+// the engine's kind and stays as it is.
+// `brightness` is what the colour was divided by to stay within 1.
+void MatchLightAtModel(const aiLight& light, const aiVector3D& position, const Box& box, float brightness,
+                       kvf::Light* record)
+{
+    if (light.mType != aiLightSource_DIRECTIONAL && light.mAttenuationLinear > 0.0f) {
+        return;
+    }
+    const aiVector3D centre = box.Centre();
+    const float radius = 0.5f * (box.max - box.min).Length();
+    const float d0 = std::max((centre - position).Length(), 1e-3f);
+    float atModel = 1.0f;
+    if (light.mType != aiLightSource_DIRECTIONAL) {
+        const float c = std::isfinite(light.mAttenuationConstant) ? std::max(light.mAttenuationConstant, 0.0f) : 0.0f;
+        const float q = std::isfinite(light.mAttenuationQuadratic) ? std::max(light.mAttenuationQuadratic, 0.0f) : 0.0f;
+        const float falloff = c + q * d0 * d0;
+        atModel = falloff > 0.0f && std::isfinite(falloff) ? 1.0f / falloff : 1.0f;
+    }
+    const float range = std::max(kEngineFar, 2.0f * (d0 + radius));
+    if (!std::isfinite(range) || !std::isfinite(atModel)) {
+        return;
+    }
+    record->multiplier = std::max(brightness * atModel * d0 / range, 1e-30f);
+    record->range = range;
+    record->rangeValue1 = range;
+}
+
 } // namespace
 
 float RollAngle(const aiVector3D& forward, const aiVector3D& up)
@@ -230,7 +261,7 @@ float EngineFieldOfView(float halfHorizontal)
 }
 
 void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
-                             float scale, kvf::Scene* out, ConversionReport* report)
+                             float scale, const Box* modelBox, kvf::Scene* out, ConversionReport* report)
 {
     if (scene->mNumCameras == 0 && scene->mNumLights == 0) {
         return;
@@ -400,6 +431,9 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
             record.rangeValue1 = record.range;
             record.multiplier = 1000.0f;
             report->Note("directional light " + lightName + " became a distant point light");
+        }
+        if (modelBox != nullptr && !modelBox->empty) {
+            MatchLightAtModel(*light, positions.front(), *modelBox, multiplier, &record);
         }
         out->objects.push_back(record);
         out->nodes.push_back(RootNode(2, record.name, "", positions));

@@ -189,9 +189,14 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         }
     }
 
-    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
+    Box box;
+    if (!options.bare) {
+        box = AnimatedBounds(scene, nodeAnimation, options.scale);
+    }
+    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, options.bare ? nullptr : &box, &kvfScene,
+                            &report);
     if (!options.bare && (report.cameras == 0 || report.lights == 0)) {
-        AddViewingCameraAndLights(AnimatedBounds(scene, nodeAnimation, options.scale), &kvfScene, &report);
+        AddViewingCameraAndLights(box, &kvfScene, &report);
     }
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
