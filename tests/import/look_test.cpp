@@ -489,3 +489,150 @@ TEST_F(LookTest, LightsBringTheModelsCentreTheLightOfTheFile)
 }
 
 } // namespace
+
+namespace {
+
+// The model's triangles as a plain rasteriser sees them through a camera:
+// every triangle of every mesh (skinned by the library's skinning) whose
+// corners lie beyond the near plane, filled by the centres of pixels.
+struct Silhouette {
+    std::vector<uint8_t> covered = std::vector<uint8_t>(kWidth * kHeight, 0);
+};
+
+struct ReferenceCamera {
+    aiVector3D eye, forward, up, right;
+    float tanVertical = 1.0f;
+};
+
+aiVector2D ProjectReference(const ReferenceCamera& c, const aiVector3D& p, float* depth)
+{
+    const aiVector3D q = p - c.eye;
+    *depth = q * c.forward;
+    const float scale = 240.0f / c.tanVertical;
+    return {320.0f + scale * (q * c.right) / *depth, 240.0f - scale * (q * c.up) / *depth};
+}
+
+void Fill(const aiVector2D& a, const aiVector2D& b, const aiVector2D& c, Silhouette* out)
+{
+    const float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    if (area == 0.0f) {
+        return;
+    }
+    const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
+    const int x1 = std::min(kWidth - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
+    const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
+    const int y1 = std::min(kHeight - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            const aiVector2D p(x + 0.5f, y + 0.5f);
+            const float w0 = ((b.x - p.x) * (c.y - p.y) - (b.y - p.y) * (c.x - p.x)) / area;
+            const float w1 = ((c.x - p.x) * (a.y - p.y) - (c.y - p.y) * (a.x - p.x)) / area;
+            if (w0 >= 0.0f && w1 >= 0.0f && w0 + w1 <= 1.0f) {
+                out->covered[y * kWidth + x] = 1;
+            }
+        }
+    }
+}
+
+Silhouette Rasterise(const aiScene* source, double ticks, const ReferenceCamera& camera)
+{
+    Silhouette out;
+    const auto worlds = ReferenceWorlds(source, ticks);
+    for (const aiNode* node : ModelNodes(source)) {
+        for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+            const aiMesh* mesh = source->mMeshes[node->mMeshes[i]];
+            std::vector<aiVector3D> moved(mesh->mNumVertices);
+            for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+                moved[v] = mesh->mNumBones == 0 ? worlds.at(node) * mesh->mVertices[v] : aiVector3D();
+            }
+            for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+                const aiBone* bone = mesh->mBones[b];
+                const aiMatrix4x4 m = worlds.at(source->mRootNode->FindNode(bone->mName)) * bone->mOffsetMatrix;
+                for (unsigned w = 0; w < bone->mNumWeights; ++w) {
+                    moved[bone->mWeights[w].mVertexId] += (m * mesh->mVertices[bone->mWeights[w].mVertexId]) *
+                                                          bone->mWeights[w].mWeight;
+                }
+            }
+            for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+                const aiFace& face = mesh->mFaces[f];
+                if (face.mNumIndices != 3) {
+                    continue;
+                }
+                aiVector2D corners[3];
+                bool beyondNear = true;
+                for (int k = 0; k < 3; ++k) {
+                    float depth = 0.0f;
+                    corners[k] = ProjectReference(camera, moved[face.mIndices[k]], &depth);
+                    beyondNear = beyondNear && depth > 1.0f;
+                }
+                if (beyondNear) {
+                    Fill(corners[0], corners[1], corners[2], &out);
+                }
+            }
+        }
+    }
+    return out;
+}
+
+// Real glTF models drawn by zolt-render cover the pixels a plain rasteriser
+// of the library's reading covers through the same camera (intersection over
+// union at least 0.9): the engine through the file's camera at its node with
+// the file's vertical angle, and through the added camera.
+TEST_F(LookTest, SilhouettesMatchAPlainRasterisationOfTheModel)
+{
+    const std::string engine = std::string(kAssimpModels) + "glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb";
+    const std::string skin = std::string(kAssimpModels) + "glTF2/simple_skin/simple_skin.gltf";
+    REQUIRE_MODEL(engine, "assimp-testmodels");
+    ASSERT_EQ(0, Import({engine, skin}).status);
+    struct Case {
+        std::string path;
+        int frame;
+    };
+    for (const Case& c : {Case{engine, 0}, Case{skin, 20}}) {
+        const std::string sceneName = import::DefaultSceneName(c.path);
+        const aiScene* source = ReadModel(c.path);
+        ASSERT_NE(nullptr, source);
+        ReferenceCamera camera;
+        if (source->mNumCameras > 0) {
+            // The first camera, at its node: glTF cameras look along -Z with
+            // +Y up; the library's angle is yfov times the aspect ratio.
+            const aiCamera* own = source->mCameras[0];
+            const aiMatrix4x4 world =
+                ReferenceWorlds(source, 0.0).at(source->mRootNode->FindNode(own->mName));
+            camera.eye = world * aiVector3D();
+            camera.forward = (aiMatrix3x3(world) * aiVector3D(0, 0, -1)).Normalize();
+            camera.up = (aiMatrix3x3(world) * aiVector3D(0, 1, 0)).Normalize();
+            const float yfov = own->mAspect > 0.0f ? own->mHorizontalFOV / own->mAspect : own->mHorizontalFOV;
+            camera.tanVertical = std::tan(0.5f * yfov);
+        } else {
+            std::unique_ptr<CScene> scene = Load(sceneName);
+            const CCamera& added = **scene->cameras.begin();
+            camera.eye = ModelPoint(added.position);
+            camera.forward = (ModelPoint(added.target->position) - camera.eye).Normalize();
+            camera.up = ((camera.forward ^ aiVector3D(0, 1, 0)) ^ camera.forward).Normalize();
+            camera.tanVertical = std::tan(0.4f * added.fieldOfView);
+        }
+        camera.right = (camera.forward ^ camera.up).Normalize();
+        const Silhouette reference = Rasterise(source, TicksAtFrame(source, c.frame), camera);
+
+        const std::string path = TestOutputPath("LookTest.silhouette." + sceneName);
+        const std::string frame = std::to_string(c.frame), pack = Pack();
+        const char* const arguments[] = {"zolt-render", "--pack", pack.c_str(), "--frame", frame.c_str(),
+                                         "--clear", "0x010203", "--out", path.c_str(), sceneName.c_str()};
+        ASSERT_EQ(0, RunRender(10, arguments, stdout));
+        int width = 0, height = 0, channels = 0;
+        unsigned char* rgb = stbi_load(path.c_str(), &width, &height, &channels, 3);
+        ASSERT_TRUE(rgb != nullptr && width == kWidth && height == kHeight) << path;
+        int both = 0, either = 0;
+        for (int i = 0; i < kWidth * kHeight; ++i) {
+            const bool drawn = rgb[i * 3] != 1 || rgb[i * 3 + 1] != 2 || rgb[i * 3 + 2] != 3;
+            both += drawn && reference.covered[i] ? 1 : 0;
+            either += drawn || reference.covered[i] ? 1 : 0;
+        }
+        stbi_image_free(rgb);
+        EXPECT_GT(both, kWidth * kHeight / 20) << sceneName << " shows too little to compare";
+        EXPECT_GE(static_cast<double>(both) / either, 0.9) << sceneName << ": " << both << " of " << either;
+    }
+}
+
+} // namespace
