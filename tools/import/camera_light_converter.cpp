@@ -284,7 +284,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         if (camera->mOrthographicWidth > 0.0f) {
             report->Warn(std::string("camera ") + camera->mName.C_Str() +
-                         " is orthographic; it becomes a perspective camera");
+                         " is orthographic; it becomes a perspective camera of 45 degrees vertically");
         }
         const std::string name = names.Claim(camera->mName.C_Str(), "camera");
         const Max3dsCamera* maxCamera = FindMax3dsCamera(maxCameras, camera->mName.C_Str());
@@ -330,7 +330,8 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         record.position = ToFile(eyes.front());
         record.target = ToFile(targets.front());
         std::string problem;
-        if (!CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem)) {
+        // An orthographic camera, already named, has no angle to convert.
+        if (!CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem) && camera->mOrthographicWidth <= 0.0f) {
             report->Warn(what + ": " + problem + "; it is given a vertical field of view of 45 degrees");
         }
         out->objects.push_back(record);
