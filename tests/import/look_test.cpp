@@ -636,3 +636,66 @@ TEST_F(LookTest, SilhouettesMatchAPlainRasterisationOfTheModel)
 }
 
 } // namespace
+
+namespace {
+
+// Collada cameras by xfov alone, xfov and aspect, yfov and aspect, yfov
+// alone (which the library loses) and xfov and yfov (whose aspect the
+// library bends).
+const char* const kColladaLenses = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<asset><unit name="meter" meter="1"/><up_axis>Y_UP</up_axis></asset>
+<library_cameras>
+<camera id="xonly-cam" name="xonly"><optics><technique_common><perspective><xfov>60</xfov><znear>0.1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+<camera id="xa-cam" name="xa"><optics><technique_common><perspective><xfov>60</xfov><aspect_ratio>2</aspect_ratio><znear>0.1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+<camera id="ya-cam" name="ya"><optics><technique_common><perspective><yfov>40</yfov><aspect_ratio>2</aspect_ratio><znear>0.1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+<camera id="yonly-cam" name="yonly"><optics><technique_common><perspective><yfov>40</yfov><znear>0.1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+<camera id="xy-cam" name="xy"><optics><technique_common><perspective><xfov>60</xfov><yfov>40</yfov><znear>0.1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+</library_cameras>
+<library_geometries><geometry id="g"><mesh><source id="g-p"><float_array id="g-a" count="9">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#g-a" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+<vertices id="g-v"><input semantic="POSITION" source="#g-p"/></vertices><triangles count="1"><input semantic="VERTEX" source="#g-v" offset="0"/><p>0 1 2</p></triangles></mesh></geometry></library_geometries>
+<library_visual_scenes><visual_scene id="Scene">
+<node id="tri" name="tri"><instance_geometry url="#g"/></node>
+<node id="xonly" name="xonly"><translate>0 1 5</translate><instance_camera url="#xonly-cam"/></node>
+<node id="xa" name="xa"><translate>0 1 5</translate><instance_camera url="#xa-cam"/></node>
+<node id="ya" name="ya"><translate>0 1 5</translate><instance_camera url="#ya-cam"/></node>
+<node id="yonly" name="yonly"><translate>0 1 5</translate><instance_camera url="#yonly-cam"/></node>
+<node id="xy" name="xy"><translate>0 1 5</translate><instance_camera url="#xy-cam"/></node>
+</visual_scene></library_visual_scenes>
+<scene><instance_visual_scene url="#Scene"/></scene></COLLADA>
+)";
+
+// The engine shows at least each Collada camera's horizontal and vertical
+// angles (the missing one made from the aspect ratio), and exactly one of
+// them: horizontal 60 and vertical 40 degrees, or 72.1 from yfov 40 at
+// aspect 2 (2 atan(2 tan 20)), or 32.2 from xfov 60 at aspect 2.
+TEST_F(LookTest, ColladaCamerasShowTheirWholeAngles)
+{
+    WriteText(dir.File("lenses.dae"), kColladaLenses);
+    const ImportRun run = Import({dir.File("lenses.dae")});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(std::string::npos, run.err.find("camera")) << run.err;
+    std::unique_ptr<CScene> scene = Load("lenses.KVF");
+    const struct {
+        const char* name;
+        float horizontal, vertical; // degrees the camera must show at least
+        bool horizontalFits;        // which one the engine shows exactly
+    } cases[] = {{"xonly", 60.0f, 0.0f, true},
+                 {"xa", 60.0f, 32.2042f, true},
+                 {"ya", 72.1048f, 40.0f, true},
+                 {"yonly", 0.0f, 40.0f, false},
+                 {"xy", 60.0f, 40.0f, true}};
+    for (const auto& c : cases) {
+        const CCamera* camera = scene->RetrieveCamera(c.name);
+        ASSERT_NE(nullptr, camera) << c.name;
+        const float vertical = 0.8f * camera->fieldOfView * 57.29578f;
+        const float horizontal = 2.0f * std::atan(1.334f * std::tan(0.4f * camera->fieldOfView)) * 57.29578f;
+        EXPECT_GE(horizontal, c.horizontal - 1e-3f) << c.name;
+        EXPECT_GE(vertical, c.vertical - 1e-3f) << c.name;
+        EXPECT_NEAR(c.horizontalFits ? c.horizontal : c.vertical, c.horizontalFits ? horizontal : vertical, 1e-3f)
+            << c.name;
+    }
+}
+
+} // namespace

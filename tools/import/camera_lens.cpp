@@ -93,4 +93,27 @@ bool CameraFieldOfView(const aiCamera& camera, LensConvention convention, float*
     return true;
 }
 
+bool ColladaFieldOfView(float xfovDegrees, float yfovDegrees, float aspect, float* fieldOfView)
+{
+    const float toRadians = kPi / 180.0f;
+    float x = xfovDegrees * toRadians, y = yfovDegrees * toRadians;
+    if (x > 0.0f && y <= 0.0f && aspect > 0.0f) {
+        y = 2.0f * std::atan(std::tan(0.5f * x) / aspect);
+    } else if (y > 0.0f && x <= 0.0f && aspect > 0.0f) {
+        x = 2.0f * std::atan(std::tan(0.5f * y) * aspect);
+    }
+    float engine = 0.0f;
+    if (AngleMakesSense(x)) {
+        engine = FieldOfViewForHorizontal(x);
+    }
+    if (AngleMakesSense(y)) {
+        engine = std::fmax(engine, FieldOfViewForVertical(y));
+    }
+    if (!AngleMakesSense(engine * kEngineVerticalShare)) {
+        return false;
+    }
+    *fieldOfView = engine;
+    return true;
+}
+
 } // namespace import

@@ -38,4 +38,10 @@ float FieldOfViewForHorizontal(float horizontal);
 // give no angle between 0 and 180 degrees.
 bool CameraFieldOfView(const aiCamera& camera, LensConvention convention, float* fieldOfView, std::string* problem);
 
+// The engine's field of view that shows at least a Collada camera's whole
+// horizontal and vertical angles (degrees; 0 when not given, the missing one
+// made from the aspect ratio); false when no angle between 0 and 180
+// degrees results.
+bool ColladaFieldOfView(float xfovDegrees, float yfovDegrees, float aspect, float* fieldOfView);
+
 } // namespace import

@@ -1,10 +1,13 @@
 #include "tools/import/camera_light_converter.h"
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <unordered_map>
 
 #include "tools/import/axis_conversion.h"
 #include "tools/import/camera_lens.h"
+#include "tools/import/collada_lens.h"
 #include "tools/import/max3ds_cameras.h"
 #include "tools/import/scene_converter.h"
 #include "tools/import/track_writer.h"
@@ -273,6 +276,12 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
     const LensConvention lens = LensConventionOf(format);
     const bool repeatsOffset = max3ds || lens == LensConvention::Gltf;
     const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
+    // The library loses or bends some Collada angles; the file has them.
+    std::string colladaText;
+    if (lens == LensConvention::Collada && scene->mNumCameras > 0) {
+        std::ifstream file(path, std::ios::binary);
+        colladaText.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
     UniqueNames names;
 
     for (unsigned i = 0; i < scene->mNumCameras; ++i) {
@@ -330,8 +339,13 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         record.position = ToFile(eyes.front());
         record.target = ToFile(targets.front());
         std::string problem;
+        ColladaLens colladaLens;
+        const bool fromFile =
+            !colladaText.empty() && FindColladaLens(colladaText, camera->mName.C_Str(), &colladaLens) &&
+            ColladaFieldOfView(colladaLens.xfov, colladaLens.yfov, colladaLens.aspect, &record.fieldOfView);
         // An orthographic camera, already named, has no angle to convert.
-        if (!CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem) && camera->mOrthographicWidth <= 0.0f) {
+        if (!fromFile && !CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem) &&
+            camera->mOrthographicWidth <= 0.0f) {
             report->Warn(what + ": " + problem + "; it is given a vertical field of view of 45 degrees");
         }
         out->objects.push_back(record);
