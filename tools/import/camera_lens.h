@@ -7,7 +7,8 @@
 //   keep it whatever the window's shape.
 // - Collada: the whole horizontal angle (xfov, or computed from yfov and
 //   the aspect ratio), with the aspect when the file gives one. The engine
-//   shows at least the camera's horizontal and vertical angles.
+//   shows at least the camera's horizontal and vertical angles. (The file's
+//   own angles, read by collada_lens.h, are better where they can be read.)
 // - 3DS, FBX and the rest: the whole horizontal angle, which is kept.
 #pragma once
 
