@@ -125,7 +125,15 @@ void Box::Add(const aiVector3D& p)
 Box AnimatedBounds(const aiScene* scene, const NodeAnimation& animation, float scale)
 {
     const std::vector<Instance> instances = Instances(scene);
+    // Each frame poses every node, then moves the meshes' corners or vertices.
     double work = 0.0;
+    std::vector<const aiNode*> nodes{scene->mRootNode};
+    while (!nodes.empty()) {
+        const aiNode* node = nodes.back();
+        nodes.pop_back();
+        work += 1.0;
+        nodes.insert(nodes.end(), node->mChildren, node->mChildren + node->mNumChildren);
+    }
     for (const Instance& instance : instances) {
         work += instance.influences.empty() ? 8.0 : static_cast<double>(instance.mesh->mNumVertices);
     }

@@ -17,8 +17,8 @@ struct Box {
     aiVector3D Centre() const { return (min + max) * 0.5f; }
 };
 
-// Work the box may take, in vertex transforms: beyond it the frames are
-// sampled evenly (the first and last always).
+// Work the box may take, in node poses and vertex transforms: beyond it the
+// frames are sampled evenly (the first and last always).
 constexpr double kBoundsWork = 4e7;
 
 // The box in the model's axes, times `scale`. Vertices that are not finite
