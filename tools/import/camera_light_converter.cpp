@@ -213,8 +213,8 @@ aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool repe
 // The engine's light at distance d is colour * multiplier * range / d
 // (within its range). The light the file gives at the model's centre, d0
 // away: 1 / (constant + quadratic d0^2) for lights without linear falloff
-// (1 for directional ones), at most full light; a light with a linear
-// attenuation is already the engine's kind and stays as it is.
+// (1 for directional ones); a light with a linear attenuation is already
+// the engine's kind and stays as it is.
 // `brightness` is what the colour was divided by to stay within 1.
 void MatchLightAtModel(const aiLight& light, const aiVector3D& position, const Box& box, float brightness,
                        kvf::Light* record)
@@ -236,10 +236,7 @@ void MatchLightAtModel(const aiLight& light, const aiVector3D& position, const B
     if (!std::isfinite(range) || !std::isfinite(atModel)) {
         return;
     }
-    // A light brighter than full there would only wash the model's colours
-    // out to white: it brings full light.
-    const float strength = std::min(brightness * atModel, 1.0f);
-    record->multiplier = std::max(strength * d0 / range, 1e-30f);
+    record->multiplier = std::max(brightness * atModel * d0 / range, 1e-30f);
     record->range = range;
     record->rangeValue1 = range;
 }
