@@ -158,8 +158,8 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     eye.rotationSelector = kAngleFamily;
     target.kind = 5;
     target.ownerName = name;
-    if (!camera.keyed || !Max3dsCameraMakesSense(camera) || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
-        !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
+    if (!camera.keyed || !Max3dsCameraMakesSense(camera) ||
+        !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) || !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
         return false;
     }
     if (camera.rollKeys.empty()) {
@@ -209,7 +209,6 @@ aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool repe
                : position;
 }
 
-
 // The engine's light at distance d is colour * multiplier * range / d
 // (within its range). The light the file gives at the model's centre, d0
 // away: 1 / (constant + quadratic d0^2) for lights without linear falloff
@@ -236,7 +235,8 @@ void MatchLightAtModel(const aiLight& light, const aiVector3D& position, const B
     if (!std::isfinite(range) || !std::isfinite(atModel)) {
         return;
     }
-    record->multiplier = std::max(brightness * atModel * d0 / range, 1e-30f);
+    const double multiplier = static_cast<double>(brightness) * atModel * d0 / range;
+    record->multiplier = static_cast<float>(std::min(std::max(multiplier, 1e-30), 1e30));
     record->range = range;
     record->rangeValue1 = range;
 }
