@@ -159,7 +159,8 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     target.kind = 5;
     target.ownerName = name;
     if (!camera.keyed || !Max3dsCameraMakesSense(camera) ||
-        !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) || !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
+        !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
+        !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
         return false;
     }
     if (camera.rollKeys.empty()) {
