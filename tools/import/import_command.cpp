@@ -17,7 +17,7 @@ namespace import {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] MODEL...\n";
+    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] [--bare] MODEL...\n";
 constexpr const char* kOptionHelp =
     "Turns models (glTF, 3DS, FBX, Collada, OBJ and the other formats the Open Asset Import Library\n"
     "reads) into KVF scenes and writes them with their textures into a pack.\n"
@@ -27,6 +27,7 @@ constexpr const char* kOptionHelp =
     "  --fps N           the scenes' frame rate, 1 to 1000 (default 30)\n"
     "  --scale S         multiplies every position and distance (default 1)\n"
     "  --append          keep the members of the pack this run does not replace\n"
+    "  --bare            add no camera or lights and keep the file's colours and lights as they are\n"
     "  --help            print this text\n";
 
 // A model the library has not read by then is given up.
@@ -39,6 +40,7 @@ struct Options {
     float scale = 1.0f;
     bool append = false;
     bool help = false;
+    bool bare = false;
     std::vector<std::string> models;
 };
 
@@ -53,6 +55,8 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
             return true;
         } else if (a == "--append") {
             options->append = true;
+        } else if (a == "--bare") {
+            options->bare = true;
         } else if ((a == "--pack" || a == "--name" || a == "--fps" || a == "--scale") && !hasValue) {
             err << "zolt-import: " << a << " needs a value\n" << kUsage;
             return false;
@@ -190,6 +194,7 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     ConvertOptions convertOptions;
     convertOptions.framesPerSecond = options.fps;
     convertOptions.scale = options.scale;
+    convertOptions.bare = options.bare;
 
     std::vector<ModelResult> results(options.models.size());
     std::vector<std::string> sceneNames;

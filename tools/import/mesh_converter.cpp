@@ -147,9 +147,10 @@ uint16_t Index(unsigned i)
     return static_cast<uint16_t>(i);
 }
 
+// A colour channel from 0 to 1 (0 for one that is not a number).
 float Unit(float c)
 {
-    return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
+    return !(c > 0.0f) ? 0.0f : (c > 1.0f ? 1.0f : c);
 }
 
 kvf::Skin MakeSkin(const aiMesh* mesh, const MeshContext& context, const Part& part,
@@ -214,7 +215,15 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
         report->cutVertices += cut;
     }
     const bool hasUv = mesh->HasTextureCoords(0);
-    const bool hasColours = mesh->HasVertexColors(0);
+    const bool hasModelColours = mesh->HasVertexColors(0);
+    kvf::Vec3 tint{1.0f, 1.0f, 1.0f};
+    if (context.baseColours != nullptr && mesh->mMaterialIndex < context.baseColours->size()) {
+        tint = (*context.baseColours)[mesh->mMaterialIndex];
+    }
+    const bool tinted = tint.x != 1.0f || tint.y != 1.0f || tint.z != 1.0f;
+    // Without colours of its own a mesh's vertices share one tint colour.
+    const bool hasColours = hasModelColours;
+    const bool oneColour = !hasModelColours && tinted;
     const bool hasNormals = mesh->HasNormals();
 
     std::vector<kvf::Mesh> out;
@@ -238,8 +247,11 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
             }
             if (hasColours) {
                 const aiColor4D& c = mesh->mColors[0][part.vertices[i]];
-                record.colours.push_back({Unit(c.r), Unit(c.g), Unit(c.b)});
+                record.colours.push_back({Unit(c.r) * tint.x, Unit(c.g) * tint.y, Unit(c.b) * tint.z});
             }
+        }
+        if (oneColour) {
+            record.colours.push_back(tint);
         }
         const int32_t material = static_cast<int32_t>(mesh->mMaterialIndex);
         record.normalsFlag = hasNormals ? 1 : 0;
@@ -259,6 +271,8 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
             }
             if (hasColours) {
                 record.colourFaces.push_back(corners);
+            } else if (oneColour) {
+                record.colourFaces.push_back({0, 0, 0});
             }
             if (hasNormals) {
                 kvf::FaceNormals n;

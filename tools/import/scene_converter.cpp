@@ -8,13 +8,16 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "tools/import/animated_bounds.h"
 #include "tools/import/axis_conversion.h"
 #include "tools/import/camera_light_converter.h"
+#include "tools/import/finite_values.h"
 #include "tools/import/material_converter.h"
 #include "tools/import/mesh_converter.h"
 #include "tools/import/node_animation.h"
 #include "tools/import/track_writer.h"
 #include "tools/import/unique_names.h"
+#include "tools/import/viewing_setup.h"
 
 namespace import {
 
@@ -141,6 +144,12 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         kvfScene.materials.push_back(ConvertMaterial(scene->mMaterials[i], static_cast<int32_t>(i), &textures, &report));
     }
     WarnAboutMeshes(scene, &report);
+    std::vector<kvf::Vec3> baseColours;
+    if (!options.bare) {
+        for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i]));
+        }
+    }
 
     UniqueNames names;
     std::unordered_map<std::string, std::string> nodeNames;
@@ -169,6 +178,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         context.scale = options.scale;
         context.nodeWorld = restWorld[node];
         context.nodeNames = &nodeNames;
+        context.baseColours = options.bare ? nullptr : &baseColours;
         std::vector<kvf::Mesh> parts;
         for (unsigned i = 0; i < node->mNumMeshes; ++i) {
             if (node->mMeshes[i] < scene->mNumMeshes) {
@@ -206,7 +216,15 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         }
     }
 
-    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
+    Box box;
+    if (!options.bare) {
+        box = AnimatedBounds(scene, nodeAnimation, options.scale);
+    }
+    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, options.bare ? nullptr : &box, &kvfScene,
+                            &report);
+    if (!options.bare && (report.cameras == 0 || report.lights == 0)) {
+        AddViewingCameraAndLights(box, &kvfScene, &report);
+    }
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
     }
@@ -222,6 +240,12 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         report.Warn("the metallic and roughness parameters of " + std::to_string(report.pbrMaterials.size()) +
                     (report.pbrMaterials.size() == 1 ? " material are" : " materials are") + " not converted (" +
                     names + ")");
+    }
+    const int replaced = ReplaceNonFiniteValues(&kvfScene);
+    if (replaced > 0) {
+        report.Warn(std::to_string(replaced) +
+                    " values that are not finite numbers (positions, matrices, keys, colours) are written as 0, "
+                    "1 or no turn");
     }
     out->textures = std::move(textures.Entries());
 }

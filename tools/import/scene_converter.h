@@ -21,6 +21,9 @@ extern const unsigned kImportFlags;
 struct ConvertOptions {
     int framesPerSecond = 30;
     float scale = 1.0f;
+    // Converts the model as it is: no camera or lights added, and the
+    // materials' colours not carried by the vertices.
+    bool bare = false;
 };
 
 struct ConvertedModel {
