@@ -77,6 +77,8 @@ std::string Count(int n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+} // namespace
+
 std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
 {
     std::string line = sceneName + ": " + Count(r.meshes, "mesh", "meshes") + ", " +
@@ -89,8 +91,6 @@ std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
     return line;
 }
 
-// Gives a texture whose name an earlier model took for other bytes a name
-// of its own, and points the scene's maps at it.
 void SettleTextureNames(ConvertedModel* model, std::map<std::string, const PackEntry*>* taken)
 {
     for (PackEntry& texture : model->textures) {
@@ -117,8 +117,6 @@ void SettleTextureNames(ConvertedModel* model, std::map<std::string, const PackE
         taken->emplace(UpperCase(name), &texture);
     }
 }
-
-} // namespace
 
 std::string DefaultSceneName(const std::string& modelPath)
 {
