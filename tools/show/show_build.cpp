@@ -1,7 +1,6 @@
 #include "tools/show/show_build.h"
 
 #include <SDL.h>
-#include <stb/stb_image.h>
 #include <unistd.h>
 
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <map>
 #include <set>
 
+#include "platform/d3dx/image_decoder.h"
 #include "sound/fsound.h"
 #include "tools/import/import_command.h"
 #include "tools/import/pack_writer.h"
@@ -172,13 +172,10 @@ bool Build::GatherFiles()
         import::PackEntry entry{input.member, {}};
         if (!IsRegularFile(path) || !ReadWhole(path, &entry.bytes))
             return Error(input.where, "the file " + path + " cannot be read");
-        int width = 0;
-        int height = 0;
-        int channels = 0;
+        // A texture is decoded as the player will decode it.
+        DecodedImage image;
         if (input.kind == InputKind::Texture &&
-            (entry.bytes.size() > INT_MAX ||
-             !stbi_info_from_memory(entry.bytes.data(), static_cast<int>(entry.bytes.size()), &width, &height,
-                                    &channels)))
+            DecodeImage(entry.bytes.data(), entry.bytes.size(), &image) != DecodeResult::Ok)
             return Error(input.where, "the texture " + path + " is not an image the player reads (JPEG, TGA, BMP)");
         if (!AddMember(std::move(entry), input.where))
             return false;
