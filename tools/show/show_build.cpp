@@ -44,17 +44,28 @@ bool IsRegularFile(const std::string& path)
 }
 
 // The engine's sound code opens the music as the player will, on the
-// silent device: a file it cannot decode is refused here.
+// silent device unless the library is open already (in a program that plays
+// while it builds): a file it cannot decode is refused here.
 bool MusicDecodes(const std::string& path)
 {
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    if (!FSOUND_Init(44100, 32, 0))
-        return false;
+    FSoundOutputInfo info;
+    const bool wasOpen = FSOUND_Zolt_GetOutputInfo(&info) != 0;
+    if (!wasOpen) {
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+        const bool opened = FSOUND_Init(44100, 32, 0) != 0;
+        if (!opened) {
+            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+            return false;
+        }
+    }
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(path.c_str(), FSOUND_LOOP_OFF | FSOUND_2D, 0);
     const bool ok = stream != nullptr;
     if (stream)
         FSOUND_Stream_Close(stream);
-    FSOUND_Close();
+    if (!wasOpen) {
+        FSOUND_Close();
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    }
     return ok;
 }
 
@@ -271,6 +282,14 @@ bool Build::CheckScenes()
     }
     m_archive.swap(kept);
 
+    const auto missing = [&](const char* member, Place where) {
+        if (present.count(import::UpperCase(member)) == 0)
+            Warning(where, std::string("the pack holds no ") + member + "; the player will show \"" +
+                               EscapedTabs(std::string("LibDX\t:\tCannot open Texture : ") + member) + "\"");
+    };
+    for (const char* face : kSkyFaceMembers)
+        missing(face, m_show.packPlace);
+
     bool marble1 = false;
     Place marble1Place;
     for (size_t i = 0; i < m_show.script.effects.size(); ++i) {
@@ -291,13 +310,9 @@ bool Build::CheckScenes()
                                            ", which is not in the pack");
     }
     const Place imagesPlace = m_show.marble1Images ? m_show.marble1Place : marble1Place;
-    std::vector<const char*> images(kCaptionMembers, kCaptionMembers + 10);
-    images.insert(images.begin(), kLogoMember);
-    for (const char* image : images) {
-        if (present.count(import::UpperCase(image)) == 0)
-            Warning(imagesPlace, std::string("the pack holds no ") + image + "; the player will show \"" +
-                                     EscapedTabs(std::string("LibDX\t:\tCannot open Texture : ") + image) + "\"");
-    }
+    missing(kLogoMember, imagesPlace);
+    for (const char* caption : kCaptionMembers)
+        missing(caption, imagesPlace);
     return true;
 }
 

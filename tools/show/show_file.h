@@ -48,7 +48,8 @@ struct ShowFile {
     std::string archive; // an existing pack whose members are kept, or ""
     Place archivePlace;
     std::vector<PackInput> inputs;
-    bool marble1Images = false; // the [pack.marble1] table is there
+    Place packPlace{1, 1};       // the [pack] table, or the top of the file
+    bool marble1Images = false;  // the [pack.marble1] table is there
     Place marble1Place;
 };
 

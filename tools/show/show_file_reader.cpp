@@ -379,6 +379,7 @@ void ReadInputs(const toml::node& node, InputKind kind, const std::string& key, 
 void ReadPack(const toml::table& pack, ShowFile* show)
 {
     CheckKeys(pack, {"archive", "models", "textures", "files", "sky", "marble1"}, " in [pack]");
+    show->packPlace = PlaceOf(pack);
     if (const toml::node* archive = pack.get("archive")) {
         show->archive = FilePath(*archive, "archive");
         show->archivePlace = PlaceOf(*archive);
