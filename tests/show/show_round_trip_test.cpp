@@ -128,28 +128,32 @@ TEST(ShowRoundTrip, UnpackThenBuildGivesTheSameScript)
         std::vector<uint8_t> script;
         bool extract;
         bool marble1;
+        bool scriptOnly; // in a folder with nothing but the script
     } cases[] = {
-        {"every kind, no curve block, odd float bits and bytes", EveryKindScript(), true, true},
-        {"curves, NaN values, working bytes, unterminated last string", CurvesScript(), false, false},
-        {"negative curve count and trailing bytes", NegativeCountScript(), false, true},
+        {"every kind, no curve block, odd float bits and bytes", EveryKindScript(), true, true, false},
+        {"curves, NaN values, working bytes, unterminated last string", CurvesScript(), false, false, false},
+        {"negative curve count and trailing bytes", NegativeCountScript(), false, true, false},
+        {"the script alone", EveryKindScript(), false, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDirectory folder;
-        MakeFolder(folder);
+        if (!c.scriptOnly)
+            MakeFolder(folder);
         ASSERT_TRUE(WriteFileBytes(folder.File("Marble.Spt"), c.script));
         std::ostringstream out, err;
         show::UnpackOptions options;
         options.extract = c.extract;
         ASSERT_EQ(show::RunUnpack(folder.Path(), options, out, err), 0) << err.str();
         ASSERT_EQ(std::rename(folder.File("Marble.Spt").c_str(), folder.File("original.spt").c_str()), 0);
-        ASSERT_EQ(show::RunBuild(folder.Path(), out, err), 0) << err.str() << ReadAll(folder.File("show.toml")).size();
+        ASSERT_EQ(show::RunBuild(folder.Path(), out, err, c.scriptOnly), 0) << err.str();
         EXPECT_EQ(ReadAll(folder.File("Marble.Spt")), c.script);
         // Marble1's missing captions are warned of as the player reports them.
         const std::string warning = "warning: the pack holds no Marble03.TGA; the player will show "
                                     "\"LibDX\\t:\\tCannot open Texture : Marble03.TGA\"";
         EXPECT_EQ(err.str().find(warning) != std::string::npos, c.marble1) << err.str();
         EXPECT_EQ(Exists(folder.File("pack/Dancer.KVF")), c.extract);
+        EXPECT_EQ(Exists(folder.File("data.pac")), !c.scriptOnly);
     }
 }
 

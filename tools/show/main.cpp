@@ -18,6 +18,9 @@ int main(int argc, char** argv)
         "build", "Checks DIR/show.toml and writes Marble.Spt and data.pac beside it; "
                  "models are imported again only when their files changed");
     build->add_option("DIR", buildFolder, "the show folder (default: the working directory)");
+    bool scriptOnly = false;
+    build->add_flag("--script-only", scriptOnly,
+                    "write only Marble.Spt: the music and the pack are neither checked nor touched");
 
     std::string unpackFolder = ".";
     show::UnpackOptions unpackOptions;
@@ -30,7 +33,7 @@ int main(int argc, char** argv)
     CLI11_PARSE(app, argc, argv);
     if (*build) {
         import::LimitProcessMemory(import::DefaultMemoryLimit());
-        return show::RunBuild(buildFolder, std::cout, std::cerr);
+        return show::RunBuild(buildFolder, std::cout, std::cerr, scriptOnly);
     }
     return show::RunUnpack(unpackFolder, unpackOptions, std::cout, std::cerr);
 }

@@ -79,8 +79,9 @@ std::string EscapedTabs(const std::string& text)
 
 class Build {
 public:
-    Build(const std::string& folder, std::ostream& out, std::ostream& err)
-        : m_folder(folder), m_file(folder + "/show.toml"), m_out(out), m_err(err), m_cache(folder)
+    Build(const std::string& folder, std::ostream& out, std::ostream& err, bool scriptOnly)
+        : m_folder(folder), m_file(folder + "/show.toml"), m_out(out), m_err(err), m_cache(folder),
+          m_scriptOnly(scriptOnly)
     {
     }
 
@@ -116,6 +117,7 @@ private:
     std::vector<import::PackEntry> m_members;    // what the show adds
     std::map<std::string, Place> m_memberPlaces; // upper-case name -> where it came from
     std::vector<std::string> m_summaries;
+    bool m_scriptOnly;
 };
 
 int Build::Run()
@@ -128,6 +130,13 @@ int Build::Run()
     Problem problem;
     if (!ReadShowFile(std::string(text.begin(), text.end()), m_file, &m_show, &problem))
         return Error(problem.where, problem.text), 1;
+    if (m_scriptOnly) {
+        if (!CheckWindows() || !Write())
+            return 1;
+        m_out << "zolt-show: wrote " << m_folder << "/Marble.Spt (" << m_show.script.effects.size()
+              << (m_show.script.effects.size() == 1 ? " effect)\n" : " effects)\n");
+        return 0;
+    }
     if (!CheckWindows() || !CheckMusic() || !GatherFiles() || !ImportModels() || !CheckScenes() || !Write())
         return 1;
     for (const std::string& line : m_summaries)
@@ -330,7 +339,7 @@ bool Build::Write()
                             realpath(packPath.c_str(), packReal) != nullptr &&
                             std::string(archiveReal) == packReal;
     std::string why;
-    if (!packAsItIs) {
+    if (!packAsItIs && !m_scriptOnly) {
         std::vector<import::PackEntry> all = std::move(m_archive);
         for (import::PackEntry& member : m_members)
             all.push_back(std::move(member));
@@ -344,7 +353,7 @@ bool Build::Write()
     std::ofstream out(scriptPath + suffix, std::ios::binary);
     out.write(reinterpret_cast<const char*>(script.data()), static_cast<std::streamsize>(script.size()));
     out.close();
-    if (!out || (!packAsItIs && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
+    if (!out || (!packAsItIs && !m_scriptOnly && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
         std::rename((scriptPath + suffix).c_str(), scriptPath.c_str()) != 0) {
         std::remove((packPath + suffix).c_str());
         std::remove((scriptPath + suffix).c_str());
@@ -358,9 +367,9 @@ bool Build::Write()
 
 } // namespace
 
-int RunBuild(const std::string& folder, std::ostream& out, std::ostream& err)
+int RunBuild(const std::string& folder, std::ostream& out, std::ostream& err, bool scriptOnly)
 {
-    Build build(folder, out, err);
+    Build build(folder, out, err, scriptOnly);
     return build.Run();
 }
 

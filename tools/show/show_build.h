@@ -8,6 +8,8 @@
 namespace show {
 
 // The exit status: 0 written, 1 a problem (told on `err`, nothing written).
-int RunBuild(const std::string& folder, std::ostream& out, std::ostream& err);
+// With scriptOnly only Marble.Spt is written, from show.toml alone: the
+// music and the pack are neither checked nor touched.
+int RunBuild(const std::string& folder, std::ostream& out, std::ostream& err, bool scriptOnly = false);
 
 } // namespace show

@@ -12,4 +12,4 @@ add_executable(zolt-show ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-show PRIVATE zolt_show)
 set_target_properties(zolt-show PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-list(APPEND ZOLT_TEST_PROGRAMS_show zolt zolt-show)
+list(APPEND ZOLT_TEST_PROGRAMS_show zolt)
