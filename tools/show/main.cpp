@@ -31,8 +31,10 @@ int main(int argc, char** argv)
     unpack->add_flag("--force", unpackOptions.force, "replace an existing show.toml");
 
     CLI11_PARSE(app, argc, argv);
+    // Models, packs and scripts are read whole: a file that asks for absurd
+    // amounts of memory is refused.
+    import::LimitProcessMemory(import::DefaultMemoryLimit());
     if (*build) {
-        import::LimitProcessMemory(import::DefaultMemoryLimit());
         return show::RunBuild(buildFolder, std::cout, std::cerr, scriptOnly);
     }
     return show::RunUnpack(unpackFolder, unpackOptions, std::cout, std::cerr);

@@ -1,7 +1,9 @@
 #include "tools/show/show_unpack.h"
 
+#include <minizip/unzip.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -45,6 +47,24 @@ std::string ExtractedName(const std::string& member, size_t index, std::set<std:
     return name;
 }
 
+// The names and sizes of a pack's members, read from its directory alone.
+bool ListPack(const std::string& path, std::vector<ListedMember>* members)
+{
+    unzFile zip = unzOpen64(path.c_str());
+    if (zip == nullptr)
+        return false;
+    int step = unzGoToFirstFile(zip);
+    for (; step == UNZ_OK; step = unzGoToNextFile(zip)) {
+        unz_file_info64 info;
+        char name[1024];
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+            break;
+        members->push_back({std::string(name, strnlen(name, sizeof name)), info.uncompressed_size, ""});
+    }
+    unzClose(zip);
+    return step == UNZ_END_OF_LIST_OF_FILE;
+}
+
 std::string EscapedTabs(const std::string& text)
 {
     std::string out;
@@ -74,21 +94,20 @@ int RunUnpack(const std::string& folder, const UnpackOptions& options, std::ostr
         return 1;
     }
 
+    // The pack's members are read only to be extracted.
     PackListing pack;
     std::vector<import::PackEntry> members;
     const std::string packPath = folder + "/data.pac";
     if (Exists(packPath)) {
-        std::string why;
-        if (!import::ReadPack(packPath, &members, &why)) {
+        std::string why = packPath + " is not a readable pack";
+        if (options.extract ? !import::ReadPack(packPath, &members, &why) : !ListPack(packPath, &pack.members)) {
             err << "zolt-show: " << why << "\n";
             return 1;
         }
         std::set<std::string> used;
         for (size_t i = 0; i < members.size(); ++i) {
-            ListedMember listed{members[i].name, members[i].bytes.size(), ""};
-            if (options.extract)
-                listed.extractedTo = "pack/" + ExtractedName(members[i].name, i, &used);
-            pack.members.push_back(listed);
+            pack.members.push_back({members[i].name, members[i].bytes.size(),
+                                    "pack/" + ExtractedName(members[i].name, i, &used)});
         }
         if (!options.extract)
             pack.archive = "data.pac";
@@ -123,8 +142,9 @@ int RunUnpack(const std::string& folder, const UnpackOptions& options, std::ostr
     }
     out << "zolt-show: wrote " << showPath << " (" << script.effects.size()
         << (script.effects.size() == 1 ? " effect" : " effects");
-    if (!members.empty())
-        out << ", " << members.size() << (options.extract ? " pack members extracted to " + folder + "/pack" : " pack members listed");
+    if (!pack.members.empty())
+        out << ", " << pack.members.size()
+            << (options.extract ? " pack members extracted to " + folder + "/pack" : " pack members listed");
     out << ")\n";
     return 0;
 }
