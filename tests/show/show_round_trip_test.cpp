@@ -52,7 +52,7 @@ std::vector<uint8_t> EveryKindScript()
     s.WriteString("music.wav");
     s.WriteByte(0);
     s.WriteInt32(4);
-    Effect(&s, 0, "Plain", 0.0f, 1000.0f);
+    Effect(&s, 0, "\nPlain\r\n", 0.0f, 1000.0f); // a line break first is kept
     Effect(&s, 1, "Scene", Bits(0x7FC00123), -0.0f, "Dancer.KVF");
     Effect(&s, 2, "\xff\xfe caption\t\x01\x7f \"quoted\" \\", 5000.25f, 1e-45f);
     Effect(&s, 0, std::string(255, 'x'), 0.1f, 1e30f);

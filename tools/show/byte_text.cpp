@@ -79,9 +79,31 @@ std::string TomlBytes(const std::string& bytes)
 {
     if (!IsUtf8(bytes))
         return "{ bytes = \"" + BytesToHex(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) + "\" }";
-    std::ostringstream out;
-    out << toml::value<std::string>(bytes);
-    return out.str();
+    bool control = false;
+    for (unsigned char c : bytes)
+        control = control || c < 0x20 || c == 0x7F;
+    if (!control) {
+        std::ostringstream out;
+        out << toml::value<std::string>(bytes);
+        return out.str();
+    }
+    // toml++ may write such a string multi-line, where a line break right
+    // after the opening quotes would be dropped on reading: every control
+    // character is escaped in a one-line string instead.
+    std::string out = "\"";
+    for (unsigned char c : bytes) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
 }
 
 std::string TomlBits(float value)
