@@ -75,6 +75,14 @@ bool HexToBytes(const std::string& hex, std::vector<uint8_t>* bytes)
     return true;
 }
 
+std::string TabsShown(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\t' ? std::string("\\t") : std::string(1, c);
+    return out;
+}
+
 std::string TomlBytes(const std::string& bytes)
 {
     if (!IsUtf8(bytes))

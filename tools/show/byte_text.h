@@ -15,6 +15,9 @@ std::string BytesToHex(const uint8_t* data, size_t size);
 // False unless the text is pairs of hex digits (either case).
 bool HexToBytes(const std::string& hex, std::vector<uint8_t>* bytes);
 
+// The text with each tab written \t, as the player's messages are printed.
+std::string TabsShown(const std::string& text);
+
 // A TOML value that reads back as exactly these bytes: a string, or
 // { bytes = "hex" } when they are not UTF-8.
 std::string TomlBytes(const std::string& bytes);

@@ -18,6 +18,7 @@
 #include "tools/import/import_command.h"
 #include "tools/import/pack_writer.h"
 #include "tools/import/scene_converter.h"
+#include "tools/show/byte_text.h"
 #include "tools/show/model_cache.h"
 #include "tools/show/script_codec.h"
 #include "tools/show/show_file_reader.h"
@@ -67,14 +68,6 @@ bool MusicDecodes(const std::string& path)
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
     return ok;
-}
-
-std::string EscapedTabs(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-        out += c == '\t' ? std::string("\\t") : std::string(1, c);
-    return out;
 }
 
 class Build {
@@ -294,7 +287,7 @@ bool Build::CheckScenes()
     const auto missing = [&](const char* member, Place where) {
         if (present.count(import::UpperCase(member)) == 0)
             Warning(where, std::string("the pack holds no ") + member + "; the player will show \"" +
-                               EscapedTabs(std::string("LibDX\t:\tCannot open Texture : ") + member) + "\"");
+                               TabsShown(std::string("LibDX\t:\tCannot open Texture : ") + member) + "\"");
     };
     for (const char* face : kSkyFaceMembers)
         missing(face, m_show.packPlace);

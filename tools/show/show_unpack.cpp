@@ -65,14 +65,6 @@ bool ListPack(const std::string& path, std::vector<ListedMember>* members)
     return step == UNZ_END_OF_LIST_OF_FILE;
 }
 
-std::string EscapedTabs(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-        out += c == '\t' ? std::string("\\t") : std::string(1, c);
-    return out;
-}
-
 } // namespace
 
 int RunUnpack(const std::string& folder, const UnpackOptions& options, std::ostream& out, std::ostream& err)
@@ -86,7 +78,7 @@ int RunUnpack(const std::string& folder, const UnpackOptions& options, std::ostr
     ScriptModel script;
     std::string reason = ScriptFileMessage("Marble.Spt");
     if (!in || in.bad() || !DecodeScript(bytes, "Marble.Spt", &script, &reason)) {
-        err << "zolt-show: " << scriptPath << ": the player refuses this script: " << EscapedTabs(reason) << "\n";
+        err << "zolt-show: " << scriptPath << ": the player refuses this script: " << TabsShown(reason) << "\n";
         return 1;
     }
     if (Exists(showPath) && !options.force) {
