@@ -103,6 +103,8 @@ std::string Count(int n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+} // namespace
+
 std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
 {
     std::string line = sceneName + ": " + Count(r.meshes, "mesh", "meshes") + ", " +
@@ -114,6 +116,8 @@ std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
     }
     return line;
 }
+
+namespace {
 
 // Converts the model and gives its textures their pack names after those
 // of the models before it; run in the child process.

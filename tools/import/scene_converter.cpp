@@ -1,5 +1,6 @@
 #include "tools/import/scene_converter.h"
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 
@@ -25,6 +26,22 @@ const unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdenticalVer
                               aiProcess_ValidateDataStructure;
 
 namespace {
+
+// The library's file access, noting each file it opens for reading.
+class RecordingIOSystem : public Assimp::DefaultIOSystem {
+public:
+    explicit RecordingIOSystem(std::vector<std::string>* files) : m_files(files) {}
+    Assimp::IOStream* Open(const char* file, const char* mode) override
+    {
+        Assimp::IOStream* stream = Assimp::DefaultIOSystem::Open(file, mode);
+        if (stream != nullptr && mode != nullptr && mode[0] == 'r')
+            m_files->push_back(file);
+        return stream;
+    }
+
+private:
+    std::vector<std::string>* m_files;
+};
 
 struct PendingNode {
     const aiNode* node;
@@ -248,12 +265,15 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
                     "1 or no turn");
     }
     out->textures = std::move(textures.Entries());
+    out->sourceFiles.insert(out->sourceFiles.end(), textures.Files().begin(), textures.Files().end());
+    out->texturesMissing = textures.AnyMissing();
 }
 
 bool ConvertModel(const std::string& path, const std::string& prefix, const ConvertOptions& options,
                   ConvertedModel* out, std::string* error)
 {
     Assimp::Importer importer;
+    importer.SetIOHandler(new RecordingIOSystem(&out->sourceFiles));
     const aiScene* scene = nullptr;
     try {
         scene = importer.ReadFile(path, kImportFlags);

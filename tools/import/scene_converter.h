@@ -30,6 +30,11 @@ struct ConvertedModel {
     kvf::Scene scene;
     std::vector<PackEntry> textures;
     ConversionReport report;
+    // Every file the conversion read (the model, its buffers, its textures)
+    // and whether a texture it names was not found: what a cache of the
+    // result must watch.
+    std::vector<std::string> sourceFiles;
+    bool texturesMissing = false;
 };
 
 // Reads `path` with the library and converts it; `prefix` names embedded

@@ -38,8 +38,13 @@ void TextureNames::Settle(ConvertedModel* model)
 void TextureNames::Record(const std::vector<PackEntry>& textures)
 {
     for (const PackEntry& texture : textures) {
-        m_taken.emplace(UpperCase(texture.name), &texture.bytes);
+        Record(texture);
     }
+}
+
+void TextureNames::Record(const PackEntry& texture)
+{
+    m_taken.emplace(UpperCase(texture.name), &texture.bytes);
 }
 
 } // namespace import

@@ -23,6 +23,7 @@ public:
     // Records textures whose names were settled elsewhere (in the process
     // that converted the model).
     void Record(const std::vector<PackEntry>& textures);
+    void Record(const PackEntry& texture);
 
 private:
     // Upper-case name -> the bytes stored under it.
