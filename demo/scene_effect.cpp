@@ -48,6 +48,9 @@ float SceneEffect::GetDuration()
     // The frame count times 1000 is taken in 64 bits, where no frame range
     // can overflow it.
     const int64_t frames = static_cast<int64_t>(m_scene->endFrame) - m_scene->startFrame;
+    // An empty scene lasts nothing, whatever its rate (0 / 0 would be NaN).
+    if (frames == 0)
+        return 0.0f;
     return static_cast<float>(frames * 1000) / static_cast<float>(m_scene->frameRate);
 }
 
