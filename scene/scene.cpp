@@ -9,6 +9,7 @@
 #include "platform/win32/message_box.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
+#include "scene/kvf_format.h"
 #include "scene/kvf_read.h"
 #include "scene/light.h"
 #include "scene/material.h"
@@ -164,21 +165,21 @@ int CScene::ReadObjectStream(CPackFile* file)
     while (TryReadInt32(file, &code) > 0) {
         int result = 0;
         switch (code) {
-        case kKvfEndOfObjects:
+        case kvf::kEndOfObjects:
             return 0;
-        case kKvfMesh:
+        case kvf::kObjectMesh:
             result = ReadObject(this, file, &meshes, &CScene::ReadMesh);
             break;
-        case kKvfCamera:
+        case kvf::kObjectCamera:
             result = ReadObject(this, file, &cameras, &CScene::ReadCamera);
             break;
-        case kKvfLight:
+        case kvf::kObjectLight:
             result = ReadObject(this, file, &lights, &CScene::ReadLight);
             break;
-        case kKvfShape:
+        case kvf::kObjectShape:
             result = ReadObject(this, file, &shapes, &CScene::ReadShape);
             break;
-        case kKvfHelper:
+        case kvf::kObjectHelper:
             result = ReadObject(this, file, &helpers, &CScene::ReadHelper);
             break;
         default:
