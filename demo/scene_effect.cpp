@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "app/error_box.h"
 #include "gfx/dx_device.h"
+#include "platform/report/report.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 

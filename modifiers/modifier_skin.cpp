@@ -9,7 +9,7 @@
 #include "math/engine_math.h"
 #include "math/processor_features.h"
 #include "modifiers/skin_wide.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 // message in its title bar.
 void SkinWarning(const char* title)
 {
-    MessageBoxA(nullptr, "CModifierSkin warning:", title, MB_OK | MB_ICONWARNING);
+    Report(ReportSeverity::Warning, title, "CModifierSkin warning:");
 }
 
 // The inverse of m, or the identity when m cannot be inverted.

@@ -2,7 +2,7 @@
 // that creates no controller is the record's only field.
 #include <new>
 
-#include "app/error_box.h"
+#include "platform/report/report.h"
 #include "scene/controller.h"
 #include "scene/kvf_format.h"
 #include "scene/kvf_read.h"

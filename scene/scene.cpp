@@ -4,9 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/kvf_format.h"
@@ -24,10 +23,10 @@ namespace {
 // bytes, the blend kind and the map count.
 constexpr int kMinMaterialBytes = 71;
 
-// A plain box with no owner window and only an OK button.
+// A plain report: no icon.
 void PlainBox(const char* text, const char* title)
 {
-    MessageBoxA(nullptr, text, title, MB_OK);
+    Report(ReportSeverity::Plain, title, text);
 }
 
 template <typename T>

@@ -8,14 +8,13 @@
 #include <cstdio>
 #include <new>
 
-#include "app/error_box.h"
 #include "modifiers/modifier_bend.h"
 #include "modifiers/modifier_skin.h"
 #include "modifiers/modifier_stretch.h"
 #include "modifiers/modifier_twist.h"
 #include "modifiers/modifier_wave.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/controller.h"
 #include "scene/kvf_format.h"
 #include "scene/kvf_read.h"
@@ -53,7 +52,7 @@ int CorruptedSkin(const CMesh* mesh, const char* reason)
 
 void SkinningBox(const char* text)
 {
-    MessageBoxA(nullptr, text, "Error with Skinning", MB_OK);
+    Report(ReportSeverity::Plain, "Error with Skinning", text);
 }
 
 // Axis code and two float parameters: the body of bend, stretch and twist

@@ -1,6 +1,5 @@
 #include "tools/render/scene_renderer.h"
 
-#include "app/error_box.h"
 #include "demo/skybox_plugin.h"
 #include "demo/texture_stage_defaults.h"
 #include "gfx/dx_device.h"
@@ -40,7 +39,6 @@ void SceneRenderer::Close()
         DestroyWindow(m_window);
         m_window = nullptr;
     }
-    SetErrorBoxOwner(nullptr);
     SetTexturePack(nullptr);
 }
 
@@ -65,7 +63,6 @@ int SceneRenderer::CreateDevice()
     mode.Format = D3DFMT_X8R8G8B8;
     if (m_layer->Create(&m_window, GetModuleHandleA(nullptr), mode, true, true) != 0)
         return 1;
-    SetErrorBoxOwner(m_window);
     return 0;
 }
 
