@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
+#include "demo/scene_camera.h"
+#include "demo/scene_loop.h"
 #include "gfx/dx_device.h"
 #include "platform/report/report.h"
-#include "scene/camera.h"
 #include "scene/scene.h"
 
 SceneEffect::SceneEffect(DXDevice* device) : Effect(device) {}
@@ -56,14 +57,7 @@ float SceneEffect::GetDuration()
 
 void SceneEffect::GetCamera(D3DVECTOR* eye, D3DVECTOR* target)
 {
-    *eye = D3DVECTOR{0.0f, 0.0f, 0.0f};
-    *target = D3DVECTOR{0.0f, 0.0f, 0.0f};
-    const CCamera* camera = m_scene ? m_scene->cameras.First() : nullptr;
-    if (!camera)
-        return;
-    *eye = camera->position;
-    if (camera->target)
-        *target = camera->target->position;
+    GetSceneCamera(m_scene, eye, target);
 }
 
 void SceneEffect::LoopAndDrawScene()
@@ -71,12 +65,10 @@ void SceneEffect::LoopAndDrawScene()
     if (!m_scene)
         return;
     float x = static_cast<float>((m_currentTime - m_loopBase) * static_cast<float>(m_scene->frameRate) * 0.001);
-    if (x >= static_cast<float>(m_scene->endFrame) || x < 0.0f) {
+    if (LoopsToFirstFrame(x, m_scene->endFrame)) {
         x = 0.0f;
         m_loopBase = m_currentTime;
     }
     m_sceneTime = x;
-    m_scene->Update(x);
-    if (IDirect3DDevice8* device = Device())
-        m_scene->Render(device);
+    PoseAndDrawScene(m_scene, x, Device());
 }

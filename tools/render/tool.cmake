@@ -6,7 +6,6 @@ add_library(zolt_render STATIC
   ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/render_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/render_options.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/scene_camera.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scene_renderer.cpp)
 target_include_directories(zolt_render PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(zolt_render PUBLIC zolt_demo zolt_scene PkgConfig::STB)
