@@ -73,7 +73,7 @@ TEST(PngFileWriter, WritesWholePicturesAndLeavesNothingOnFailure)
     stbi_image_free(rgb);
     EXPECT_EQ(writer.LastFileBytes() > 0, true);
 
-    EXPECT_FALSE(writer.Write(folder.File("missing/x.png"), 3, 2, first.data(), first.size(), &problem));
+    EXPECT_FALSE(WriteRgbPng(folder.File("missing/x.png"), 3, 2, first, &problem));
     EXPECT_EQ(problem, "No such file or directory");
     EXPECT_FALSE(writer.Write(folder.File("short.png"), 3, 3, first.data(), first.size(), &problem));
     EXPECT_EQ(problem, "no picture to write");

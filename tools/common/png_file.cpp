@@ -86,3 +86,10 @@ bool PngFileWriter::Write(const std::string& path, int width, int height, const 
     }
     return true;
 }
+
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels,
+                 std::string* problem)
+{
+    PngFileWriter writer;
+    return writer.Write(path, width, height, pixels.data(), pixels.size(), problem);
+}

@@ -24,3 +24,7 @@ private:
     std::vector<uint8_t> m_rgb;
     std::vector<uint8_t> m_png;
 };
+
+// One picture with a writer of its own.
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels,
+                 std::string* problem);
