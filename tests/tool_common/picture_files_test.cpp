@@ -8,6 +8,7 @@
 #include <stb/stb_image.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -71,7 +72,13 @@ TEST(PngFileWriter, WritesWholePicturesAndLeavesNothingOnFailure)
         EXPECT_EQ(got, second[i] & 0xFFFFFFu) << i;
     }
     stbi_image_free(rgb);
-    EXPECT_EQ(writer.LastFileBytes() > 0, true);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(static_cast<size_t>(info.st_size), writer.LastFileBytes());
+    // Readable as any file the user makes, not only by the owner.
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 
     EXPECT_FALSE(WriteRgbPng(folder.File("missing/x.png"), 3, 2, first, &problem));
     EXPECT_EQ(problem, "No such file or directory");

@@ -33,6 +33,31 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
     return true;
 }
 
+// The process's file-creation mask, read without changing it: a umask(0)
+// round trip would for a moment let other threads (the capture draws while
+// it writes) create files open to everyone.
+mode_t CreationMask()
+{
+    static const mode_t mask = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            unsigned value = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status) != nullptr) {
+                found = std::sscanf(line, "Umask: %o", &value) == 1;
+            }
+            std::fclose(status);
+            if (found) {
+                return static_cast<mode_t>(value);
+            }
+        }
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
+}
+
 } // namespace
 
 bool PngFileWriter::Write(const std::string& path, int width, int height, const uint32_t* pixels, size_t pixelCount,
@@ -68,9 +93,7 @@ bool PngFileWriter::Write(const std::string& path, int width, int height, const 
     int error = errno;
     // mkstemp makes the file readable by its owner only; a picture is
     // readable like any other file the user writes.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, 0666 & ~CreationMask());
     if (close(fd) != 0 && written) {
         written = false;
         error = errno;
