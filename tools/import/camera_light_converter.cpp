@@ -237,7 +237,8 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         eyeNode.rotationSelector = kvf::kRotationAngle;
         eyeNode.rotation = AngleTrack(rolls);
         out->nodes.push_back(eyeNode);
-        out->nodes.push_back(RootNode(kvf::kNodeCameraTarget, names.Claim(record.name + ".Target"), record.name, targets));
+        out->nodes.push_back(
+            RootNode(kvf::kNodeCameraTarget, names.Claim(record.name + ".Target"), record.name, targets));
         report->cameras += 1;
     }
 
@@ -305,7 +306,8 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         out->objects.push_back(record);
         out->nodes.push_back(RootNode(kvf::kNodeLight, record.name, "", positions));
         if (record.type == kvf::kLightTargetedSpot) {
-            out->nodes.push_back(RootNode(kvf::kNodeLightTarget, names.Claim(record.name + ".Target"), record.name, targets));
+            out->nodes.push_back(
+                RootNode(kvf::kNodeLightTarget, names.Claim(record.name + ".Target"), record.name, targets));
         }
         report->lights += 1;
     }
