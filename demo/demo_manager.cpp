@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <new>
 
-#include "app/error_box.h"
 #include "demo/curve_set.h"
 #include "demo/demo_clock.h"
 #include "demo/effect.h"
@@ -15,6 +14,7 @@
 #include "demo/texture_stage_defaults.h"
 #include "gfx/dx_device.h"
 #include "gfx/render_texture.h"
+#include "platform/report/report.h"
 #include "platform/win32/window.h"
 #include "sound/music_stream.h"
 

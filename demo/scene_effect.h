@@ -14,8 +14,9 @@ public:
 
     // Loop base at the window's start, scene time 0.
     void Rewind() override;
-    // The scene's length in ms; -1 without a scene (and infinite for a frame
-    // rate of 0, at which the scene never leaves frame 0).
+    // The scene's length in ms; -1 without a scene, 0 for a scene without
+    // frames, and infinite for a frame rate of 0 otherwise (the scene then
+    // never leaves frame 0).
     float GetDuration() override;
     // The first camera's position and its target's.
     void GetCamera(D3DVECTOR* eye, D3DVECTOR* target) override;

@@ -24,16 +24,6 @@ class CTextMap;
 class IDirect3DDevice8;
 class TransparentFaceList;
 
-// Kind codes of the object stream.
-enum KvfObjectKind {
-    kKvfMesh = 0,
-    kKvfCamera = 1,
-    kKvfLight = 2,
-    kKvfShape = 3,
-    kKvfHelper = 4,
-    kKvfEndOfObjects = 666,
-};
-
 // The archive every scene is read from unless told otherwise.
 constexpr const char* kDefaultPackName = "data.pac";
 

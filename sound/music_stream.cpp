@@ -1,7 +1,6 @@
 #include "sound/music_stream.h"
 
-#include "app/error_box.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "platform/win32/window.h"
 #include "sound/fsound.h"
 
@@ -23,7 +22,7 @@ int g_libraryUsers = 0;
 MusicStream::MusicStream(const char* fileName) : m_stream(nullptr), m_channel(0), m_closed(false)
 {
     if (FSOUND_GetVersion() < kRequiredVersion) {
-        MessageBoxA(nullptr, "You are using the wrong DLL version!", "fmod error", MB_OK);
+        Report(ReportSeverity::Plain, "fmod error", "You are using the wrong DLL version!");
         PostQuitMessage(1);
     }
     if (!FSOUND_Init(kMixRate, kSoftwareChannels, FSOUND_INIT_GLOBALFOCUS)) {

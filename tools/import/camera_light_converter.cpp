@@ -17,7 +17,6 @@ namespace import {
 
 namespace {
 
-constexpr int32_t kAngleFamily = 0;
 constexpr float kRadiansToDegrees = 57.29577951f;
 // Where a directional light's stand-in stands, and how far it reaches.
 constexpr float kDirectionalDistance = 5000.0f;
@@ -123,7 +122,7 @@ constexpr int kMax3dsFramesPerSecond = 30;
 template <typename Convert>
 bool Max3dsTrack(const std::vector<Max3dsKey>& keys, int framesPerSecond, Convert convert, kvf::Controller* out)
 {
-    out->type = 0;
+    out->type = kvf::kControllerTcb;
     out->keys.clear();
     for (const Max3dsKey& key : keys) {
         const int64_t scaled = static_cast<int64_t>(key.frame) * framesPerSecond;
@@ -153,10 +152,10 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     };
     auto angle = [](const float* in, float* value) { value[0] = in[0] * kDegreesToRadians; };
     kvf::Node eye, target;
-    eye.kind = 1;
+    eye.kind = kvf::kNodeCamera;
     eye.name = name;
-    eye.rotationSelector = kAngleFamily;
-    target.kind = 5;
+    eye.rotationSelector = kvf::kRotationAngle;
+    target.kind = kvf::kNodeCameraTarget;
     target.ownerName = name;
     if (!camera.keyed || !Max3dsCameraMakesSense(camera) ||
         !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
@@ -351,11 +350,12 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         out->objects.push_back(record);
 
-        kvf::Node eyeNode = RootNode(1, record.name, "", eyes);
-        eyeNode.rotationSelector = kAngleFamily;
+        kvf::Node eyeNode = RootNode(kvf::kNodeCamera, record.name, "", eyes);
+        eyeNode.rotationSelector = kvf::kRotationAngle;
         eyeNode.rotation = AngleTrack(rolls);
         out->nodes.push_back(eyeNode);
-        out->nodes.push_back(RootNode(5, names.Claim(record.name + ".Target"), record.name, targets));
+        out->nodes.push_back(
+            RootNode(kvf::kNodeCameraTarget, names.Claim(record.name + ".Target"), record.name, targets));
         report->cameras += 1;
     }
 
@@ -430,7 +430,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         record.position = ToFile(positions.front());
         if (light->mType == aiLightSource_SPOT) {
-            record.type = 2;
+            record.type = kvf::kLightTargetedSpot;
             record.target = ToFile(targets.front());
             record.hotspot = light->mAngleInnerCone * kRadiansToDegrees;
             record.falloff = light->mAngleOuterCone * kRadiansToDegrees;
@@ -452,9 +452,10 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
             MatchLightAtModel(*light, positions.front(), *modelBox, multiplier, &record);
         }
         out->objects.push_back(record);
-        out->nodes.push_back(RootNode(2, record.name, "", positions));
-        if (record.type == 2) {
-            out->nodes.push_back(RootNode(6, names.Claim(record.name + ".Target"), record.name, targets));
+        out->nodes.push_back(RootNode(kvf::kNodeLight, record.name, "", positions));
+        if (record.type == kvf::kLightTargetedSpot) {
+            out->nodes.push_back(
+                RootNode(kvf::kNodeLightTarget, names.Claim(record.name + ".Target"), record.name, targets));
         }
         report->lights += 1;
     }

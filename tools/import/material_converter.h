@@ -16,9 +16,9 @@
 namespace import {
 
 // Map kinds the engine knows.
-constexpr int32_t kDiffuseMap = 1;
-constexpr int32_t kOpacityMap = 6;
-constexpr int32_t kReflectionMap = 9;
+constexpr int32_t kDiffuseMap = kvf::kMapTexture;
+constexpr int32_t kOpacityMap = kvf::kMapOpacity;
+constexpr int32_t kReflectionMap = kvf::kMapReflection;
 
 kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureStore* textures,
                               ConversionReport* report);

@@ -210,7 +210,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         // A bone that is a mesh would be hidden by the engine, so bones are
         // helpers and carry their meshes as children.
         const bool ownMesh = parts.size() == 1 && boneNames.count(node->mName.C_Str()) == 0;
-        kvf::Node record = MakeNode(pending.depth, ownMesh ? 0 : 4, name);
+        kvf::Node record = MakeNode(pending.depth, ownMesh ? kvf::kNodeMesh : kvf::kNodeHelper, name);
         record.position = tracks.position;
         record.rotation = tracks.rotation;
         record.scale = tracks.scale;
@@ -224,7 +224,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
             kvfScene.objects.push_back(helper);
             for (kvf::Mesh& part : parts) {
                 part.name = names.Claim(name + "_mesh");
-                kvfScene.nodes.push_back(MakeNode(pending.depth + 1, 0, part.name));
+                kvfScene.nodes.push_back(MakeNode(pending.depth + 1, kvf::kNodeMesh, part.name));
                 kvfScene.objects.push_back(std::move(part));
             }
         }

@@ -129,14 +129,14 @@ void AddCamera(const Box& box, UniqueNames* names, kvf::Scene* out, ConversionRe
     out->objects.push_back(camera);
 
     kvf::Node eyeNode;
-    eyeNode.kind = 1;
+    eyeNode.kind = kvf::kNodeCamera;
     eyeNode.name = camera.name;
     eyeNode.position = PositionTrack({eye});
-    eyeNode.rotationSelector = 0;
+    eyeNode.rotationSelector = kvf::kRotationAngle;
     eyeNode.rotation = AngleTrack({0.0f});
     out->nodes.push_back(eyeNode);
     kvf::Node targetNode;
-    targetNode.kind = 5;
+    targetNode.kind = kvf::kNodeCameraTarget;
     targetNode.name = names->Claim(camera.name + ".Target");
     targetNode.ownerName = camera.name;
     targetNode.position = PositionTrack({target});
@@ -153,7 +153,7 @@ void AddLight(const std::string& name, const aiVector3D& position, const aiVecto
     const float distance = std::max((centre - position).Length(), 1e-3f);
     kvf::Light light;
     light.name = name;
-    light.type = 1;
+    light.type = kvf::kLightPoint;
     light.position = ToFile(position);
     light.colour = {1.0f, 1.0f, 1.0f};
     light.rangeFlag = 1;
@@ -163,7 +163,7 @@ void AddLight(const std::string& name, const aiVector3D& position, const aiVecto
     out->objects.push_back(light);
 
     kvf::Node node;
-    node.kind = 2;
+    node.kind = kvf::kNodeLight;
     node.name = name;
     node.position = PositionTrack({position});
     out->nodes.push_back(node);

@@ -19,7 +19,7 @@
 #include "platform/win32/window.h"
 #include "sound/music_stream.h"
 #include "tools/preview/show_rebuild.h"
-#include "tools/render/png_file.h"
+#include "tools/common/png_file.h"
 
 namespace {
 

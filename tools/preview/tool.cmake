@@ -10,7 +10,7 @@ add_library(zolt_preview STATIC
   ${CMAKE_CURRENT_LIST_DIR}/preview_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/show_rebuild.cpp)
 target_include_directories(zolt_preview PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_preview PUBLIC zolt_app zolt_render)
+target_link_libraries(zolt_preview PUBLIC zolt_app zolt_render zolt_tool_common)
 
 add_executable(zolt-preview ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-preview PRIVATE zolt_preview)

@@ -17,6 +17,10 @@ public:
     // The file name of picture `number` (not negative).
     std::string Expand(int number) const;
 
+    // Whether `text` holds a '%' that is not part of "%%": a name meant as a
+    // pattern.
+    static bool HoldsField(const std::string& text);
+
 private:
     std::string m_prefix;     // literal text before the field, "%%" undone
     std::string m_conversion; // the checked field alone, e.g. "%04d"

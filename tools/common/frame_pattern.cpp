@@ -1,4 +1,4 @@
-#include "tools/render/frame_pattern.h"
+#include "tools/common/frame_pattern.h"
 
 #include <cctype>
 #include <cstdio>
@@ -74,6 +74,20 @@ bool FramePattern::Parse(const std::string& pattern, std::string* problem)
         return false;
     }
     return true;
+}
+
+bool FramePattern::HoldsField(const std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%') {
+            if (i + 1 < text.size() && text[i + 1] == '%') {
+                ++i;
+                continue;
+            }
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string FramePattern::Expand(int number) const

@@ -1,4 +1,4 @@
-#include "tools/render/png_file.h"
+#include "tools/common/png_file.h"
 
 #include <stb/stb_image_write.h>
 
@@ -33,24 +33,50 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
     return true;
 }
 
+// The process's file-creation mask, read without changing it: a umask(0)
+// round trip would for a moment let other threads (the capture draws while
+// it writes) create files open to everyone.
+mode_t CreationMask()
+{
+    static const mode_t mask = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            unsigned value = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status) != nullptr) {
+                found = std::sscanf(line, "Umask: %o", &value) == 1;
+            }
+            std::fclose(status);
+            if (found) {
+                return static_cast<mode_t>(value);
+            }
+        }
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
+}
+
 } // namespace
 
-bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels,
-                 std::string* problem)
+bool PngFileWriter::Write(const std::string& path, int width, int height, const uint32_t* pixels, size_t pixelCount,
+                          std::string* problem)
 {
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (width <= 0 || height <= 0 || pixels.size() < count) {
+    if (width <= 0 || height <= 0 || pixels == nullptr || pixelCount < count) {
         *problem = "no picture to write";
         return false;
     }
-    std::vector<uint8_t> rgb(count * 3);
+    m_rgb.resize(count * 3);
     for (size_t i = 0; i < count; ++i) {
-        rgb[i * 3 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+        m_rgb[i * 3 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
+        m_rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        m_rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
     }
-    std::vector<uint8_t> png;
-    if (stbi_write_png_to_func(AppendBytes, &png, width, height, 3, rgb.data(), width * 3) == 0 || png.empty()) {
+    m_png.clear();
+    if (stbi_write_png_to_func(AppendBytes, &m_png, width, height, 3, m_rgb.data(), width * 3) == 0 ||
+        m_png.empty()) {
         *problem = "cannot encode the picture";
         return false;
     }
@@ -63,13 +89,11 @@ bool WriteRgbPng(const std::string& path, int width, int height, const std::vect
         *problem = std::strerror(errno);
         return false;
     }
-    bool written = WriteAll(fd, png);
+    bool written = WriteAll(fd, m_png);
     int error = errno;
     // mkstemp makes the file readable by its owner only; a picture is
     // readable like any other file the user writes.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, 0666 & ~CreationMask());
     if (close(fd) != 0 && written) {
         written = false;
         error = errno;
@@ -84,4 +108,11 @@ bool WriteRgbPng(const std::string& path, int width, int height, const std::vect
         return false;
     }
     return true;
+}
+
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels,
+                 std::string* problem)
+{
+    PngFileWriter writer;
+    return writer.Write(path, width, height, pixels.data(), pixels.size(), problem);
 }

@@ -1,13 +1,13 @@
-#include "tools/render/scene_camera.h"
+#include "demo/scene_camera.h"
 
 #include "scene/camera.h"
 #include "scene/scene.h"
 
-void GetSceneCamera(const CScene& scene, D3DVECTOR* eye, D3DVECTOR* target)
+void GetSceneCamera(const CScene* scene, D3DVECTOR* eye, D3DVECTOR* target)
 {
     *eye = D3DVECTOR{0.0f, 0.0f, 0.0f};
     *target = D3DVECTOR{0.0f, 0.0f, 0.0f};
-    const CCamera* camera = scene.cameras.First();
+    const CCamera* camera = scene != nullptr ? scene->cameras.First() : nullptr;
     if (camera == nullptr)
         return;
     *eye = camera->position;
