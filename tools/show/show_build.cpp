@@ -15,10 +15,8 @@
 
 #include "platform/d3dx/image_decoder.h"
 #include "sound/fsound.h"
-#include "tools/import/import_command.h"
+#include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
-#include "tools/import/scene_converter.h"
-#include "tools/import/texture_names.h"
 #include "tools/show/byte_text.h"
 #include "tools/show/model_cache.h"
 #include "tools/show/script_codec.h"
@@ -215,7 +213,7 @@ bool Build::ImportModels()
         if (!IsRegularFile(given) || realpath(given.c_str(), resolved) == nullptr)
             return Error(input.where, "the model " + given + " cannot be read");
         const std::string path = resolved;
-        const std::string key = ModelCache::Key(path, input.member, input.fps, input.scale);
+        const std::string key = ModelCache::Key(path, input.member, input.fps, input.scale, input.bare);
         CachedModel model;
         bool reused = m_cache.Find(key, &model);
         for (const import::PackEntry& texture : model.textures) {
@@ -225,24 +223,23 @@ bool Build::ImportModels()
         if (reused) {
             model.summary += " (unchanged)";
         } else {
-            import::ConvertedModel converted;
             import::ConvertOptions options;
             options.framesPerSecond = input.fps;
             options.scale = input.scale;
-            std::string why;
-            const std::string prefix = input.member.substr(0, input.member.find_last_of('.'));
-            if (!import::ConvertModel(path, prefix, options, &converted, &why))
-                return Error(input.where, "the model " + given + " does not import: " + why);
+            options.bare = input.bare;
             import::TextureNames names;
             for (const auto& [upper, entry] : taken)
                 names.Record(*entry);
-            names.Settle(&converted);
+            import::ModelResult converted;
+            std::string why;
+            if (!import::ConvertInChild(path, input.member, options, names, &converted, &why))
+                return Error(input.where, "the model " + given + " does not import: " + why);
             model = CachedModel{};
-            model.scene = kvf::WriteScene(converted.scene);
+            model.scene = std::move(converted.scene);
             model.textures = std::move(converted.textures);
-            model.summary = import::SummaryLine(input.member, converted.report);
-            model.warnings = converted.report.warnings;
-            model.sourceFiles = converted.sourceFiles;
+            model.summary = std::move(converted.summary);
+            model.warnings = std::move(converted.warnings);
+            model.sourceFiles = std::move(converted.sourceFiles);
             // A texture that was not found may turn up later: such a model
             // is imported again every time.
             if (!converted.texturesMissing)
