@@ -110,6 +110,7 @@ private:
     std::map<std::string, Place> m_memberPlaces; // upper-case name -> where it came from
     std::vector<std::string> m_summaries;
     bool m_scriptOnly;
+    bool m_packKept = false; // the archive is the folder's own pack, left as it is
 };
 
 int Build::Run()
@@ -134,8 +135,9 @@ int Build::Run()
     for (const std::string& line : m_summaries)
         m_out << line << "\n";
     m_out << "zolt-show: wrote " << m_folder << "/Marble.Spt (" << m_show.script.effects.size()
-          << (m_show.script.effects.size() == 1 ? " effect" : " effects") << ") and " << m_folder << "/data.pac ("
-          << m_archive.size() + m_members.size() << " members)\n";
+          << (m_show.script.effects.size() == 1 ? " effect)" : " effects)")
+          << (m_packKept ? "; its pack " : " and ") << m_folder << "/data.pac"
+          << (m_packKept ? " is kept as it is (" : " (") << m_archive.size() + m_members.size() << " members)\n";
     return 0;
 }
 
@@ -327,12 +329,11 @@ bool Build::Write()
     // The pack is left alone when it is the archive kept whole.
     char archiveReal[PATH_MAX];
     char packReal[PATH_MAX];
-    const bool packAsItIs = m_members.empty() && !m_show.archive.empty() &&
-                            realpath(InFolder(m_show.archive).c_str(), archiveReal) != nullptr &&
-                            realpath(packPath.c_str(), packReal) != nullptr &&
-                            std::string(archiveReal) == packReal;
+    m_packKept = m_members.empty() && !m_show.archive.empty() &&
+                 realpath(InFolder(m_show.archive).c_str(), archiveReal) != nullptr &&
+                 realpath(packPath.c_str(), packReal) != nullptr && std::string(archiveReal) == packReal;
     std::string why;
-    if (!packAsItIs && !m_scriptOnly) {
+    if (!m_packKept && !m_scriptOnly) {
         std::vector<import::PackEntry> all = std::move(m_archive);
         for (import::PackEntry& member : m_members)
             all.push_back(std::move(member));
@@ -346,7 +347,7 @@ bool Build::Write()
     std::ofstream out(scriptPath + suffix, std::ios::binary);
     out.write(reinterpret_cast<const char*>(script.data()), static_cast<std::streamsize>(script.size()));
     out.close();
-    if (!out || (!packAsItIs && !m_scriptOnly && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
+    if (!out || (!m_packKept && !m_scriptOnly && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
         std::rename((scriptPath + suffix).c_str(), scriptPath.c_str()) != 0) {
         std::remove((packPath + suffix).c_str());
         std::remove((scriptPath + suffix).c_str());
