@@ -151,7 +151,11 @@ float Float(const toml::node& node, const std::string& key)
         WrongType(node, key, "a number");
     const double value = node.is_integer() ? static_cast<double>(node.as_integer()->get())
                                            : node.as_floating_point()->get();
-    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+    // Numbers up to half a step above the largest float round to it (the
+    // shortest decimal of that float is such a number); from there on they
+    // would become infinite.
+    constexpr double kRoundsToInfinity = 0x1.ffffffp127;
+    if (std::isfinite(value) && std::fabs(value) >= kRoundsToInfinity)
         Fail(PlaceOf(node), key + " is beyond the float range");
     return static_cast<float>(value);
 }
