@@ -31,6 +31,13 @@ add_library(zolt_fuzz_show STATIC ${ZOLT_SHOW_DIR}/show_file_reader.cpp ${ZOLT_S
   ${ZOLT_SHOW_DIR}/script_codec.cpp ${ZOLT_SHOW_DIR}/byte_text.cpp ${ZOLT_SHOW_DIR}/show_time.cpp
   ${ZOLT_FUZZ_DIR}/toml_instrumented.cpp)
 target_compile_definitions(zolt_fuzz_show PUBLIC TOML_HEADER_ONLY=0)
+# The library's whitespace test marks as unreachable the default of a switch
+# that characters such as U+00E9 or U+3001 outside strings do reach. The
+# shared library zolt-show links then still reports "saw 'é'" (checked for
+# the characters of every such range); not ours to change, so that one check
+# is left out of the library alone.
+set_source_files_properties(${ZOLT_FUZZ_DIR}/toml_instrumented.cpp PROPERTIES
+  COMPILE_OPTIONS -fno-sanitize=unreachable)
 target_include_directories(zolt_fuzz_show PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(zolt_fuzz_show PUBLIC zolt_demo)
 zolt_fuzzer(show_file_fuzzer LINKS zolt_fuzz_show)
