@@ -1,11 +1,14 @@
 // zolt-preview without a display, driven by commands on standard input: a
 // jump draws what a capture started at that time draws, a pause holds the
-// picture, a reload picks up an edited script and survives a broken one, and
-// a folder that cannot start fails with the player's own messages.
+// picture, a reload picks up an edited script or show file and survives a
+// broken one, and a folder that cannot start fails with the player's own
+// messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -142,6 +145,53 @@ TEST_F(Preview, ReloadPicksUpAnEditedScriptAndSurvivesABrokenOne)
     EXPECT_EQ(run.answers[5], "ok 5.000 spinning");
     EXPECT_GE(AnsweredSeconds(run.answers[8]), 5.0);
     EXPECT_NE(run.answers[8].find(" spinning"), std::string::npos) << run.answers[8];
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// With a show.toml in the folder (unpack's, keeping the pack), reload builds
+// the show first: a show file that does not build leaves the last good show
+// playing and says why; an edited one is built, byte for byte the script
+// the edit describes, and played from the same time.
+TEST_F(Preview, ReloadRebuildsAShowFromItsShowFile)
+{
+    TempDirectory folder;
+    ASSERT_TRUE(WritePreviewShow(folder.Path()));
+    ASSERT_TRUE(WritePreviewScript(folder.File("renamed.Spt"), "spinning"));
+    ASSERT_EQ(std::system(("cd '" + folder.Path() + "' && '" + ZOLT_BINARY_DIR + "/zolt-show' unpack >/dev/null")
+                              .c_str()),
+              0);
+    const std::string showFile = ReadText(folder.File("show.toml"));
+    const std::string named = "name = 'turning'";
+    const size_t at = showFile.find(named);
+    ASSERT_NE(at, std::string::npos) << showFile;
+    const int line = 1 + static_cast<int>(std::count(showFile.begin(), showFile.begin() + at, '\n'));
+    std::string broken = showFile;
+    broken.replace(at, named.size(), "nmae = \"spinning\"");
+    std::string renamed = showFile;
+    renamed.replace(at, named.size(), "name = \"spinning\"");
+    std::ofstream(folder.File("broken.toml"), std::ios::binary) << broken;
+    std::ofstream(folder.File("renamed.toml"), std::ios::binary) << renamed;
+
+    const ProgramRun run = RunPreview(folder.Path(), ".",
+                                      "echo pause; echo \"seek 5\"; " + AwaitAnswers(2) +
+                                          "; cp broken.toml show.toml; echo reload; echo time; " + AwaitAnswers(4) +
+                                          "; cp renamed.toml show.toml; echo reload; echo time");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    ASSERT_EQ(run.answers.size(), 6u) << run.errors;
+    EXPECT_EQ(run.answers[1], "ok 5.000 turning");
+    EXPECT_EQ(run.answers[2], "error zolt-show build failed (status 1)");
+    EXPECT_NE(run.errors.find("/show.toml:" + std::to_string(line) + ":1: error: unknown key \"nmae\""),
+              std::string::npos)
+        << run.errors;
+    EXPECT_EQ(run.answers[3], "ok 5.000 turning");
+    EXPECT_EQ(run.answers[4], "ok 5.000 spinning");
+    EXPECT_EQ(run.answers[5], "ok 5.000 spinning");
+    EXPECT_EQ(ReadText(folder.File("Marble.Spt")), ReadText(folder.File("renamed.Spt")));
 }
 
 // Without a script, and with a script whose music is missing, the preview

@@ -81,6 +81,19 @@ void MakeShowFolder(const TempDirectory& folder, const std::string& showText)
     ASSERT_TRUE(WriteFileBytes(folder.File("sky.tga"), EncodeTga(QuadrantImage(), 24, false, TgaRows::TopDown)));
     WriteText(folder.File("notes.txt"), "stored as it is\n");
     WriteText(folder.File("broken.glb"), "glTF but not really");
+    // A Collada array without its count crashes the model library.
+    WriteText(folder.File("nocount.dae"), R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_geometries><geometry id="g"><mesh>
+<source id="p"><float_array id="pa">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#pa" count="3" stride="3"><param name="X" type="float"/>
+<param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+<vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+<triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+</mesh></geometry></library_geometries>
+<library_visual_scenes><visual_scene id="s"><node id="n"><instance_geometry url="#g"/></node>
+</visual_scene></library_visual_scenes><scene><instance_visual_scene url="#s"/></scene></COLLADA>
+)");
     std::vector<int16_t> samples(44100 * 3 / 2 * 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int16_t>((i % 100) * 100);
@@ -124,6 +137,18 @@ TEST(ShowBuild, WritesAShowThePlayerPlaysAndImportsOnlyWhatChanged)
     std::ostringstream third;
     ASSERT_EQ(show::RunBuild(folder.Path(), third, err), 0) << err.str();
     EXPECT_EQ(third.str().find("(unchanged)"), std::string::npos) << third.str();
+    EXPECT_NE(third.str().find("added a camera"), std::string::npos) << third.str();
+
+    // --bare is an option of the model like the others: it is imported
+    // again, without the added camera and lights.
+    std::string bare = kShow;
+    bare.replace(bare.find("fps = 25 }"), 10, "fps = 25, bare = true }");
+    WriteText(folder.File("show.toml"), bare);
+    std::ostringstream fourth;
+    ASSERT_EQ(show::RunBuild(folder.Path(), fourth, err), 0) << err.str();
+    EXPECT_NE(fourth.str().find("Grid.KVF: 1 mesh, 2 faces, 4 vertices, 0 bones, 0 cameras, 0 lights, 0 frames\n"),
+              std::string::npos)
+        << fourth.str();
 }
 
 TEST(ShowBuild, EachBadInputFailsWithItsPlaceAndWritesNothing)
@@ -145,6 +170,7 @@ TEST(ShowBuild, EachBadInputFailsWithItsPlaceAndWritesNothing)
         {"music = \"music.wav\"", "music = \"none.wav\"", "1:9", "does not exist"},
         {"music = \"music.wav\"", "music = \"notes.txt\"", "1:9", "cannot be decoded"},
         {"models/grid.obj", "broken.glb", "17:11", "does not import"},
+        {"models/grid.obj", "nocount.dae", "17:11", "nocount.dae does not import: reading it "},
         {"files = [\"notes.txt\"]", "files = [\"notes.txt\", { file = \"extra.tga\", name = \"NOTES.TXT\" }]", "19:23",
          "has the name of the one from line 19"},
         {"scene = \"Grid.KVF\"", "scene = \"Other.KVF\"", "8:9", "not in the pack"},

@@ -39,7 +39,8 @@ void Effect(ScriptWriter* s, int32_t kind, const std::string& name, float start,
 void Key(ScriptWriter* s, int32_t time, float value, uint8_t working)
 {
     s->WriteInt32(time);
-    for (float parameter : {0.5f, -0.0f, 1e-40f, Bits(0xFFC00001), 25.0f})
+    // (The shortest decimal of the largest float lies above it.)
+    for (float parameter : {0.5f, -0.0f, 1e-40f, Bits(0xFFC00001), Bits(0xFF7FFFFF)})
         s->WriteFloat(parameter);
     for (int i = 0; i < 52; ++i)
         s->WriteByte(static_cast<uint8_t>(working + i));

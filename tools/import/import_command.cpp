@@ -3,14 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <new>
 
-#include "tools/import/child_process.h"
-#include "tools/import/memory_limit.h"
-#include "tools/import/model_result.h"
+#include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
-#include "tools/import/scene_converter.h"
-#include "tools/import/texture_names.h"
 
 namespace import {
 
@@ -29,9 +24,6 @@ constexpr const char* kOptionHelp =
     "  --append          keep the members of the pack this run does not replace\n"
     "  --bare            add no camera or lights and keep the file's colours and lights as they are\n"
     "  --help            print this text\n";
-
-// A model the library has not read by then is given up.
-constexpr double kSecondsPerModel = 300.0;
 
 struct Options {
     std::string pack = "data.pac";
@@ -98,80 +90,6 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
     return true;
 }
 
-std::string Count(int n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-} // namespace
-
-std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
-{
-    std::string line = sceneName + ": " + Count(r.meshes, "mesh", "meshes") + ", " +
-                       Count(r.faces, "face", "faces") + ", " + Count(r.vertices, "vertex", "vertices") + ", " +
-                       Count(r.bones, "bone", "bones") + ", " + Count(r.cameras, "camera", "cameras") + ", " +
-                       Count(r.lights, "light", "lights") + ", " + Count(r.frames, "frame", "frames");
-    for (const std::string& note : r.notes) {
-        line += "; " + note;
-    }
-    return line;
-}
-
-namespace {
-
-// Converts the model and gives its textures their pack names after those
-// of the models before it; run in the child process.
-ModelResult ConvertHere(const std::string& path, const std::string& sceneName, const ConvertOptions& options,
-                        TextureNames textureNames)
-{
-    ModelResult result;
-    try {
-        ConvertedModel model;
-        const std::string prefix = sceneName.substr(0, sceneName.find_last_of('.'));
-        if (!ConvertModel(path, prefix, options, &model, &result.error)) {
-            return result;
-        }
-        textureNames.Settle(&model);
-        result.scene = kvf::WriteScene(model.scene);
-        result.summary = SummaryLine(sceneName, model.report);
-        result.warnings = std::move(model.report.warnings);
-        result.textures = std::move(model.textures);
-        result.converted = true;
-    } catch (const std::bad_alloc&) {
-        result = ModelResult();
-        result.error = "the model needs more memory than the importer may use";
-    }
-    return result;
-}
-
-// Converts the model in a child process, so that a crash or hang of the
-// library ends only the child. False with the reason in *error.
-bool ConvertIsolated(const std::string& path, const std::string& sceneName, const ConvertOptions& options,
-                     const TextureNames& textureNames, ModelResult* result, std::string* error)
-{
-    std::vector<uint8_t> message;
-    std::string reason;
-    const bool ran = RunInChild(
-        [&] {
-            LimitProcessMemory(DefaultMemoryLimit());
-            return EncodeModelResult(ConvertHere(path, sceneName, options, textureNames));
-        },
-        kSecondsPerModel, &message, &reason);
-    if (!ran) {
-        *error = "reading it " + reason;
-        return false;
-    }
-    if (!DecodeModelResult(message, result)) {
-        *error = "reading it ended without a result";
-        return false;
-    }
-    if (!result->converted) {
-        *error = result->error;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string DefaultSceneName(const std::string& modelPath)
@@ -208,7 +126,7 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
         const std::string& path = options.models[i];
         const std::string sceneName = options.name.empty() ? DefaultSceneName(path) : options.name;
         std::string error;
-        if (!ConvertIsolated(path, sceneName, convertOptions, textureNames, &results[i], &error)) {
+        if (!ConvertInChild(path, sceneName, convertOptions, textureNames, &results[i], &error)) {
             err << "zolt-import: " << path << ": " << error << "\n";
             failed = true;
             continue;

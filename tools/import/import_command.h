@@ -10,17 +10,11 @@
 
 namespace import {
 
-struct ConversionReport;
-
 // Parses the arguments (without the program name) and runs; the exit
 // status: 0 done (or --help), 1 a model or the pack failed, 2 a usage error.
 int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 // The default scene name of a model: its base name with ".KVF".
 std::string DefaultSceneName(const std::string& modelPath);
-
-// The line a converted model prints: its scene name, what it holds, and
-// what the conversion had to change.
-std::string SummaryLine(const std::string& sceneName, const ConversionReport& report);
 
 } // namespace import

@@ -93,13 +93,18 @@ std::vector<uint8_t> EncodeModelResult(const ModelResult& result)
     for (const std::string& warning : result.warnings) {
         out.Text(warning);
     }
+    out.Size(result.sourceFiles.size());
+    for (const std::string& file : result.sourceFiles) {
+        out.Text(file);
+    }
+    out.Size(result.texturesMissing ? 1 : 0);
     return out.Take();
 }
 
 bool DecodeModelResult(const std::vector<uint8_t>& bytes, ModelResult* result)
 {
     Decoder in(bytes);
-    uint64_t converted = 0, textures = 0, warnings = 0;
+    uint64_t converted = 0, textures = 0, warnings = 0, files = 0, missing = 0;
     if (!in.Size(&converted) || !in.Text(&result->error) || !in.Bytes(&result->scene) ||
         !in.Count(&textures, 2 * sizeof(uint64_t))) {
         return false;
@@ -120,6 +125,19 @@ bool DecodeModelResult(const std::vector<uint8_t>& bytes, ModelResult* result)
             return false;
         }
     }
+    if (!in.Count(&files, sizeof(uint64_t))) {
+        return false;
+    }
+    result->sourceFiles.resize(files);
+    for (std::string& file : result->sourceFiles) {
+        if (!in.Text(&file)) {
+            return false;
+        }
+    }
+    if (!in.Size(&missing)) {
+        return false;
+    }
+    result->texturesMissing = missing == 1;
     return in.AtEnd();
 }
 

@@ -1,6 +1,6 @@
 // What the conversion of one model hands back from its child process: the
-// finished scene file, its textures under their pack names, and the lines
-// the command prints for it; or the reason it failed.
+// finished scene file, its textures under their pack names, the lines the
+// command prints for it and the files it read; or the reason it failed.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,10 @@ struct ModelResult {
     std::vector<PackEntry> textures;
     std::string summary;               // the summary line, without its newline
     std::vector<std::string> warnings; // one line each, without the file's name
+    // Every file the conversion read, the model first, and whether a texture
+    // it names was not found: what a cache of the result must watch.
+    std::vector<std::string> sourceFiles;
+    bool texturesMissing = false;
 };
 
 std::vector<uint8_t> EncodeModelResult(const ModelResult& result);

@@ -16,6 +16,7 @@ add_executable(zolt-preview ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-preview PRIVATE zolt_preview)
 set_target_properties(zolt-preview PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# The preview tests run it and zolt-capture and compare their pictures.
+# The preview tests run it and zolt-capture and compare their pictures, and
+# rebuild a show with zolt-show.
 list(APPEND ZOLT_TEST_LINKS_preview zolt_kvf_writer)
-list(APPEND ZOLT_TEST_PROGRAMS_preview zolt-preview zolt-capture zolt)
+list(APPEND ZOLT_TEST_PROGRAMS_preview zolt-preview zolt-capture zolt zolt-show)

@@ -12,7 +12,7 @@ namespace show {
 namespace {
 
 // Changes whenever the importer's output for the same input may change.
-constexpr const char kMagic[] = "zolt-show model cache 1\n";
+constexpr const char kMagic[] = "zolt-show model cache 2\n";
 
 void PutU64(std::vector<uint8_t>* out, uint64_t value)
 {
@@ -115,10 +115,11 @@ bool HashFile(const std::string& path, uint64_t* hash)
 
 ModelCache::ModelCache(const std::string& showFolder) : m_folder(showFolder + "/.zolt-cache") {}
 
-std::string ModelCache::Key(const std::string& path, const std::string& member, int fps, float scale)
+std::string ModelCache::Key(const std::string& path, const std::string& member, int fps, float scale, bool bare)
 {
     std::string text = path + '\0' + member + '\0' + std::to_string(fps) + '\0';
     text.append(reinterpret_cast<const char*>(&scale), sizeof scale);
+    text.push_back(bare ? 'b' : '-');
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(HashBytes(text.data(), text.size())));
     return hex;

@@ -34,7 +34,7 @@ public:
     bool Save() const;
 
     // The key of a model file with its import options.
-    static std::string Key(const std::string& path, const std::string& member, int fps, float scale);
+    static std::string Key(const std::string& path, const std::string& member, int fps, float scale, bool bare);
 
 private:
     std::string EntryPath(const std::string& key) const;

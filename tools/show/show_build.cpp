@@ -15,10 +15,8 @@
 
 #include "platform/d3dx/image_decoder.h"
 #include "sound/fsound.h"
-#include "tools/import/import_command.h"
+#include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
-#include "tools/import/scene_converter.h"
-#include "tools/import/texture_names.h"
 #include "tools/show/byte_text.h"
 #include "tools/show/model_cache.h"
 #include "tools/show/script_codec.h"
@@ -112,6 +110,7 @@ private:
     std::map<std::string, Place> m_memberPlaces; // upper-case name -> where it came from
     std::vector<std::string> m_summaries;
     bool m_scriptOnly;
+    bool m_packKept = false; // the archive is the folder's own pack, left as it is
 };
 
 int Build::Run()
@@ -136,8 +135,9 @@ int Build::Run()
     for (const std::string& line : m_summaries)
         m_out << line << "\n";
     m_out << "zolt-show: wrote " << m_folder << "/Marble.Spt (" << m_show.script.effects.size()
-          << (m_show.script.effects.size() == 1 ? " effect" : " effects") << ") and " << m_folder << "/data.pac ("
-          << m_archive.size() + m_members.size() << " members)\n";
+          << (m_show.script.effects.size() == 1 ? " effect)" : " effects)")
+          << (m_packKept ? "; its pack " : " and ") << m_folder << "/data.pac"
+          << (m_packKept ? " is kept as it is (" : " (") << m_archive.size() + m_members.size() << " members)\n";
     return 0;
 }
 
@@ -215,7 +215,7 @@ bool Build::ImportModels()
         if (!IsRegularFile(given) || realpath(given.c_str(), resolved) == nullptr)
             return Error(input.where, "the model " + given + " cannot be read");
         const std::string path = resolved;
-        const std::string key = ModelCache::Key(path, input.member, input.fps, input.scale);
+        const std::string key = ModelCache::Key(path, input.member, input.fps, input.scale, input.bare);
         CachedModel model;
         bool reused = m_cache.Find(key, &model);
         for (const import::PackEntry& texture : model.textures) {
@@ -225,24 +225,23 @@ bool Build::ImportModels()
         if (reused) {
             model.summary += " (unchanged)";
         } else {
-            import::ConvertedModel converted;
             import::ConvertOptions options;
             options.framesPerSecond = input.fps;
             options.scale = input.scale;
-            std::string why;
-            const std::string prefix = input.member.substr(0, input.member.find_last_of('.'));
-            if (!import::ConvertModel(path, prefix, options, &converted, &why))
-                return Error(input.where, "the model " + given + " does not import: " + why);
+            options.bare = input.bare;
             import::TextureNames names;
             for (const auto& [upper, entry] : taken)
                 names.Record(*entry);
-            names.Settle(&converted);
+            import::ModelResult converted;
+            std::string why;
+            if (!import::ConvertInChild(path, input.member, options, names, &converted, &why))
+                return Error(input.where, "the model " + given + " does not import: " + why);
             model = CachedModel{};
-            model.scene = kvf::WriteScene(converted.scene);
+            model.scene = std::move(converted.scene);
             model.textures = std::move(converted.textures);
-            model.summary = import::SummaryLine(input.member, converted.report);
-            model.warnings = converted.report.warnings;
-            model.sourceFiles = converted.sourceFiles;
+            model.summary = std::move(converted.summary);
+            model.warnings = std::move(converted.warnings);
+            model.sourceFiles = std::move(converted.sourceFiles);
             // A texture that was not found may turn up later: such a model
             // is imported again every time.
             if (!converted.texturesMissing)
@@ -330,12 +329,11 @@ bool Build::Write()
     // The pack is left alone when it is the archive kept whole.
     char archiveReal[PATH_MAX];
     char packReal[PATH_MAX];
-    const bool packAsItIs = m_members.empty() && !m_show.archive.empty() &&
-                            realpath(InFolder(m_show.archive).c_str(), archiveReal) != nullptr &&
-                            realpath(packPath.c_str(), packReal) != nullptr &&
-                            std::string(archiveReal) == packReal;
+    m_packKept = m_members.empty() && !m_show.archive.empty() &&
+                 realpath(InFolder(m_show.archive).c_str(), archiveReal) != nullptr &&
+                 realpath(packPath.c_str(), packReal) != nullptr && std::string(archiveReal) == packReal;
     std::string why;
-    if (!packAsItIs && !m_scriptOnly) {
+    if (!m_packKept && !m_scriptOnly) {
         std::vector<import::PackEntry> all = std::move(m_archive);
         for (import::PackEntry& member : m_members)
             all.push_back(std::move(member));
@@ -349,7 +347,7 @@ bool Build::Write()
     std::ofstream out(scriptPath + suffix, std::ios::binary);
     out.write(reinterpret_cast<const char*>(script.data()), static_cast<std::streamsize>(script.size()));
     out.close();
-    if (!out || (!packAsItIs && !m_scriptOnly && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
+    if (!out || (!m_packKept && !m_scriptOnly && std::rename((packPath + suffix).c_str(), packPath.c_str()) != 0) ||
         std::rename((scriptPath + suffix).c_str(), scriptPath.c_str()) != 0) {
         std::remove((packPath + suffix).c_str());
         std::remove((scriptPath + suffix).c_str());

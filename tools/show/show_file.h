@@ -28,9 +28,10 @@ struct PackInput {
     InputKind kind = InputKind::File;
     std::string path;   // relative to the show folder
     std::string member; // its name in the pack
-    int fps = 30;       // models only: zolt-import's --fps and --scale
-    float scale = 1.0f;
     Place where;
+    int fps = 30;       // models only: zolt-import's --fps, --scale and --bare
+    float scale = 1.0f;
+    bool bare = false;
 };
 
 struct EffectPlaces {

@@ -151,7 +151,11 @@ float Float(const toml::node& node, const std::string& key)
         WrongType(node, key, "a number");
     const double value = node.is_integer() ? static_cast<double>(node.as_integer()->get())
                                            : node.as_floating_point()->get();
-    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+    // Numbers up to half a step above the largest float round to it (the
+    // shortest decimal of that float is such a number); from there on they
+    // would become infinite.
+    constexpr double kRoundsToInfinity = 0x1.ffffffp127;
+    if (std::isfinite(value) && std::fabs(value) >= kRoundsToInfinity)
         Fail(PlaceOf(node), key + " is beyond the float range");
     return static_cast<float>(value);
 }
@@ -354,7 +358,7 @@ void ReadInputs(const toml::node& node, InputKind kind, const std::string& key, 
         } else if (item.is_table()) {
             const toml::table& table = *item.as_table();
             if (kind == InputKind::Model)
-                CheckKeys(table, {"file", "name", "fps", "scale"}, " in pack." + key);
+                CheckKeys(table, {"file", "name", "fps", "scale", "bare"}, " in pack." + key);
             else
                 CheckKeys(table, {"file", "name"}, " in pack." + key);
             input.path = FilePath(Required(table, "file", "an entry of pack." + key), "file");
@@ -366,6 +370,11 @@ void ReadInputs(const toml::node& node, InputKind kind, const std::string& key, 
                 input.scale = Float(*scale, "scale");
                 if (!(input.scale > 0.0f) || !std::isfinite(input.scale))
                     Fail(PlaceOf(*scale), "scale must be a positive number");
+            }
+            if (const toml::node* bare = table.get("bare")) {
+                if (!bare->is_boolean())
+                    WrongType(*bare, "bare", "true or false");
+                input.bare = bare->as_boolean()->get();
             }
         } else {
             WrongType(item, "an entry of pack." + key, "a path or a table");
@@ -396,7 +405,7 @@ void ReadPack(const toml::table& pack, ShowFile* show)
         for (int i = 0; i < 6; ++i) {
             if (const toml::node* face = sky.get(kSkyFaceKeys[i]))
                 show->inputs.push_back({InputKind::Texture, FilePath(*face, kSkyFaceKeys[i]), kSkyFaceMembers[i],
-                                        30, 1.0f, PlaceOf(*face)});
+                                        PlaceOf(*face)});
         }
     }
     if (const toml::node* marbleNode = pack.get("marble1")) {
@@ -405,15 +414,14 @@ void ReadPack(const toml::table& pack, ShowFile* show)
         show->marble1Images = true;
         show->marble1Place = PlaceOf(marble);
         if (const toml::node* logo = marble.get("logo"))
-            show->inputs.push_back({InputKind::Texture, FilePath(*logo, "logo"), kLogoMember, 30, 1.0f,
-                                    PlaceOf(*logo)});
+            show->inputs.push_back({InputKind::Texture, FilePath(*logo, "logo"), kLogoMember, PlaceOf(*logo)});
         if (const toml::node* captions = marble.get("captions")) {
             const toml::array& list = Array(*captions, "captions");
             if (list.size() > 10)
                 Fail(PlaceOf(*captions), "captions holds at most 10 images, Marble01.TGA to Marble10.TGA");
             for (size_t i = 0; i < list.size(); ++i)
-                show->inputs.push_back({InputKind::Texture, FilePath(list[i], "a caption"), kCaptionMembers[i], 30,
-                                        1.0f, PlaceOf(list[i])});
+                show->inputs.push_back({InputKind::Texture, FilePath(list[i], "a caption"), kCaptionMembers[i],
+                                        PlaceOf(list[i])});
         }
     }
 }
