@@ -9,7 +9,7 @@
 #include <cstring>
 
 const char kCaptureUsage[] =
-    "usage: zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--quiet] OUTPUT\n"
+    "usage: zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--preset P] [--quiet] OUTPUT\n"
     "Run in a show folder. OUTPUT is a video (.mp4 or .mkv, H.264 with the music as AAC),\n"
     "a folder or a pattern such as frames/%05d.png (a PNG sequence numbered from 0),\n"
     "or one .png (a still at --from).\n"
@@ -18,11 +18,15 @@ const char kCaptureUsage[] =
     "  --to SEC     music time at which the video ends (default the music's length)\n"
     "  --size WxH   picture size, 4:3 with even sides, 160x120 to 4096x3072 (default 640x480)\n"
     "  --crf Q      H.264 quality, 0 (lossless) to 51 (default 18)\n"
+    "  --preset P   H.264 encoder speed: ultrafast, superfast (default), veryfast, faster, fast,\n"
+    "               medium, slow, slower, veryslow or placebo\n"
     "  --quiet      print errors only\n";
 
 namespace {
 
 constexpr int kMaxFps = 240;
+const char* const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                "medium",    "slow",      "slower",   "veryslow", "placebo"};
 constexpr unsigned kMinWidth = 160;
 constexpr unsigned kMaxWidth = 4096;
 
@@ -205,7 +209,8 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->quiet = true;
             continue;
         }
-        const bool takesValue = arg == "--fps" || arg == "--from" || arg == "--to" || arg == "--size" || arg == "--crf";
+        const bool takesValue = arg == "--fps" || arg == "--from" || arg == "--to" || arg == "--size" || arg == "--crf" ||
+                                arg == "--preset";
         if (takesValue) {
             if (i + 1 >= argc) {
                 *error = arg + " needs a value";
@@ -237,6 +242,18 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
                 }
                 options->width = w;
                 options->height = h;
+            } else if (arg == "--preset") {
+                const std::string preset = value != nullptr ? value : "";
+                bool known = false;
+                for (const char* name : kPresets) {
+                    known |= preset == name;
+                }
+                if (!known) {
+                    *error = "--preset must be one of ultrafast, superfast, veryfast, faster, fast, medium, slow, "
+                             "slower, veryslow, placebo, not '" + preset + "'";
+                    return false;
+                }
+                options->preset = preset;
             } else {
                 if (!ParseInteger(value, 0, 51, &number)) {
                     *error = "--crf must be a whole number from 0 to 51, not '" + std::string(value) + "'";
