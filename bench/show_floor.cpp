@@ -67,6 +67,9 @@ struct Show {
         if (layer.Create(&window, GetModuleHandleA(nullptr), mode, false, true) != 0 || layer.m_device == nullptr)
             return;
         real = layer.m_device;
+        // As zolt-soak and zolt-capture draw: the hidden window is not
+        // presented to.
+        ZoltSetPresentToWindow(real, false);
         recorder = std::make_unique<RecordingDevice>(real);
         layer.m_device = recorder.get();
         manager = std::make_unique<DemoManager>(&layer);

@@ -398,6 +398,7 @@ public:
     void MarkGlStateChanged() { m_dirty |= kDirtyTarget | kDirtyFixed | kDirtyTextures; }
     bool ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* width, UINT* height);
     Surface* backBuffer() const { return m_backBuffer; }
+    void SetPresentToWindow(bool present) { m_presentToWindow = present; }
     GLint MaxTextureSize() const { return m_maxTextureSize; }
 
 private:
@@ -466,6 +467,7 @@ private:
     Direct3D* m_direct3d;
     HWND m_window;
     SDL_Window* m_sdlWindow;
+    bool m_presentToWindow = true;
     SDL_GLContext m_context = nullptr;
     DWORD m_behaviorFlags;
     D3DPRESENT_PARAMETERS m_parameters = {};

@@ -511,3 +511,41 @@ TEST(D3dPresent, WindowShowsTheBackBufferUpright)
     EXPECT_EQ(topRow & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(bottomRow & 0xFFFFFF, 0x0000FFu);
 }
+
+TEST(D3dPresent, WithoutPresentingToTheWindowOnlyTheBackBufferHoldsTheFrame)
+{
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GL_GetDrawableSize(ZoltSdlWindow(HeadlessWindow()), &windowWidth, &windowHeight);
+    ASSERT_GT(windowWidth, 8);
+    HeadlessDevice device(HeadlessDeviceOptions{static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight)});
+    ASSERT_TRUE(device);
+    // Read behind the device's back, its read binding put back after.
+    const auto windowPixel = [&]() {
+        GLint bound = 0;
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        uint32_t pixel = 0;
+        glReadPixels(1, 1, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &pixel);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(bound));
+        return pixel & 0xFFFFFFu;
+    };
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FF0000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    if (windowPixel() != 0xFF0000u) {
+        GTEST_SKIP() << "this window system keeps no readable picture after a swap";
+    }
+
+    ZoltSetPresentToWindow(device.get(), false);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(windowPixel(), 0xFF0000u);
+    const std::vector<uint32_t> back = ReadHeadlessBackBuffer(device.get());
+    ASSERT_FALSE(back.empty());
+    EXPECT_EQ(back[0] & 0xFFFFFFu, 0x0000FFu);
+
+    ZoltSetPresentToWindow(device.get(), true);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(windowPixel(), 0x0000FFu);
+    ZoltSetPresentToWindow(nullptr, false);  // ignored
+}
