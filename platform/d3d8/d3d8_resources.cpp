@@ -592,6 +592,81 @@ HRESULT ShadowedGlBuffer::Unlock(Device* device, bool* contentsChanged)
     return D3D_OK;
 }
 
+// ---- Mapped buffer storage ----------------------------------------------------
+
+bool MappedGlBuffer::Allocate()
+{
+    const std::vector<uint8_t> zeros(m_length, 0);
+    GlErrorPending();
+    glGenBuffers(1, &m_buffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, m_length, zeros.data(), GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    return !GlErrorPending();
+}
+
+void MappedGlBuffer::DeleteGl()
+{
+    if (m_buffer != 0) {
+        // Deleting a mapped buffer unmaps it.
+        glDeleteBuffers(1, &m_buffer);
+        m_buffer = 0;
+        m_mapped = nullptr;
+        m_lockCount = 0;
+    }
+}
+
+HRESULT MappedGlBuffer::Lock(Device* device, UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
+{
+    if (data == nullptr || offsetToLock > m_length) {
+        return D3DERR_INVALIDCALL;
+    }
+    const UINT size = sizeToLock == 0 ? m_length - offsetToLock : sizeToLock;
+    if (size > m_length - offsetToLock) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (m_lockCount == 0) {
+        if (m_buffer == 0 || !device->MakeCurrent()) {
+            return D3DERR_INVALIDCALL;
+        }
+        // A whole rewrite that keeps nothing may get fresh storage, so a draw
+        // still reading the old contents never holds it up; any other lock
+        // sees the contents, and a read-only one leaves them as they are.
+        GLbitfield access = GL_MAP_READ_BIT | GL_MAP_WRITE_BIT;
+        if ((flags & D3DLOCK_DISCARD) != 0 && offsetToLock == 0 && size == m_length) {
+            access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+        } else if ((flags & D3DLOCK_READONLY) != 0) {
+            access = GL_MAP_READ_BIT;
+        }
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        m_mapped = static_cast<uint8_t*>(glMapBufferRange(GL_COPY_WRITE_BUFFER, 0, m_length, access));
+        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+        if (m_mapped == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    *data = m_mapped + offsetToLock;
+    ++m_lockCount;
+    return D3D_OK;
+}
+
+HRESULT MappedGlBuffer::Unlock(Device* device)
+{
+    if (m_lockCount == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (--m_lockCount > 0) {
+        return D3D_OK;
+    }
+    m_mapped = nullptr;
+    if (device->MakeCurrent()) {
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    }
+    return D3D_OK;
+}
+
 // ---- Vertex buffer -------------------------------------------------------------
 
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
@@ -619,13 +694,12 @@ VertexBuffer::~VertexBuffer()
 
 HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
-    return m_storage.Lock(offsetToLock, sizeToLock, data, flags);
+    return m_storage.Lock(m_device, offsetToLock, sizeToLock, data, flags);
 }
 
 HRESULT VertexBuffer::Unlock()
 {
-    bool contentsChanged = false;
-    return m_storage.Unlock(m_device, &contentsChanged);
+    return m_storage.Unlock(m_device);
 }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
