@@ -179,6 +179,10 @@ void ZoltForceDirect3DCreateFailure(bool fail);
 // True (the default) presents to the window again. Null and foreign devices
 // are ignored.
 void ZoltSetPresentToWindow(IDirect3DDevice8* device, bool present);
+// Test hook: vertex buffers created while set keep their contents in memory
+// and upload them on unlock, the straightforward way, instead of handing out
+// their mapped storage; pictures drawn both ways must be the same.
+void ZoltVertexBuffersKeepCopies(bool keep);
 // Test hook: GetAdapterDisplayMode reports this format for the desktop
 // (D3DFMT_UNKNOWN, the default, reports the real one).
 void ZoltForceDesktopFormat(D3DFORMAT format);

@@ -288,9 +288,9 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
-    UINT length() const { return m_storage.length(); }
-    bool locked() const { return m_storage.locked(); }
-    GLuint glBuffer() const { return m_storage.glBuffer(); }
+    UINT length() const { return m_keepsCopy ? m_copied.length() : m_storage.length(); }
+    bool locked() const { return m_keepsCopy ? m_copied.locked() : m_storage.locked(); }
+    GLuint glBuffer() const { return m_keepsCopy ? m_copied.glBuffer() : m_storage.glBuffer(); }
     // The vertex array object reading this buffer with a layout and stride.
     GLuint VertexArray(const VertexLayout& layout, UINT stride);
 
@@ -302,6 +302,10 @@ private:
         GLuint vao;
     };
     MappedGlBuffer m_storage;
+    // Made while the test hook asks for it: the storage of before, a copy in
+    // memory uploaded on unlock, to compare pictures with.
+    bool m_keepsCopy;
+    ShadowedGlBuffer m_copied;
     DWORD m_usage;
     DWORD m_fvf;
     D3DPOOL m_pool;

@@ -669,15 +669,20 @@ HRESULT MappedGlBuffer::Unlock(Device* device)
 
 // ---- Vertex buffer -------------------------------------------------------------
 
+namespace {
+bool g_vertexBuffersKeepCopies = false;
+} // namespace
+
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : DeviceChild(device), m_storage(length), m_usage(usage), m_fvf(fvf), m_pool(pool)
+    : DeviceChild(device), m_storage(length), m_keepsCopy(g_vertexBuffersKeepCopies), m_copied(length),
+      m_usage(usage), m_fvf(fvf), m_pool(pool)
 {
     m_device->AddPrivateRef();
 }
 
 bool VertexBuffer::Allocate()
 {
-    return m_device->MakeCurrent() && m_storage.Allocate();
+    return m_device->MakeCurrent() && (m_keepsCopy ? m_copied.Allocate() : m_storage.Allocate());
 }
 
 VertexBuffer::~VertexBuffer()
@@ -688,17 +693,25 @@ VertexBuffer::~VertexBuffer()
             glDeleteVertexArrays(1, &entry.vao);
         }
         m_storage.DeleteGl();
+        m_copied.DeleteGl();
     }
     m_device->ReleasePrivateRef();
 }
 
 HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
+    if (m_keepsCopy) {
+        return m_copied.Lock(offsetToLock, sizeToLock, data, flags);
+    }
     return m_storage.Lock(m_device, offsetToLock, sizeToLock, data, flags);
 }
 
 HRESULT VertexBuffer::Unlock()
 {
+    if (m_keepsCopy) {
+        bool contentsChanged = false;
+        return m_copied.Unlock(m_device, &contentsChanged);
+    }
     return m_storage.Unlock(m_device);
 }
 
@@ -711,7 +724,7 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
     desc->Type = D3DRTYPE_VERTEXBUFFER;
     desc->Usage = m_usage;
     desc->Pool = m_pool;
-    desc->Size = m_storage.length();
+    desc->Size = length();
     desc->FVF = m_fvf;
     return D3D_OK;
 }
@@ -726,7 +739,7 @@ GLuint VertexBuffer::VertexArray(const VertexLayout& layout, UINT stride)
     GLuint vao = 0;
     glGenVertexArrays(1, &vao);
     m_device->gl().BindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, m_storage.glBuffer());
+    glBindBuffer(GL_ARRAY_BUFFER, glBuffer());
     SetupVertexAttributes(layout, stride);
     m_vaos.push_back(Vao{layout.fvf, stride, vao});
     return vao;
@@ -820,3 +833,8 @@ uint32_t IndexBuffer::MaxIndex(UINT start, UINT count)
 }
 
 } // namespace zolt_d3d
+
+void ZoltVertexBuffersKeepCopies(bool keep)
+{
+    zolt_d3d::g_vertexBuffersKeepCopies = keep;
+}
