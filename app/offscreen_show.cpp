@@ -5,6 +5,7 @@
 #include "app/show_state.h"
 #include "app/win_main.h"
 #include "demo/demo_manager.h"
+#include "gfx/dx_device.h"
 #include "platform/win32/window.h"
 #include "sound/music_stream.h"
 
@@ -20,6 +21,11 @@ MusicStream* OpenOffscreenShow(unsigned width, unsigned height, DemoClock* clock
     opening.clock = clock;
     if (OpenShow(GetModuleHandleA(nullptr), opening) != 0) {
         return nullptr;
+    }
+    // Nobody sees a window of the offscreen driver: presenting to it would
+    // only copy every frame for nothing.
+    if (ZoltHeadless()) {
+        ZoltSetPresentToWindow(TheShow().device->m_device, false);
     }
     // The music stream has told the user why it could not open; the player
     // ends its show at once in that case.

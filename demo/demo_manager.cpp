@@ -1,6 +1,5 @@
 #include "demo/demo_manager.h"
 
-#include <cstdio>
 #include <new>
 
 #include "demo/curve_set.h"
@@ -252,15 +251,17 @@ void DemoManager::RenderFrame()
     m_active = selection.active;
     m_incoming = selection.incoming;
 
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    // Without an effect the screen is dark blue: one clear to that colour
+    // leaves what clearing to black first would.
+    const D3DCOLOR clearColour = m_active < 0 ? kNoEffectColour : kClearColour;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clearColour, 1.0f, 0);
 
+    // No scene is begun on a frame without an effect.
     bool sceneBegun = false;
-    if (m_active < 0) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kNoEffectColour, 1.0f, 0);
-    } else if (m_incoming < 0) {
+    if (m_active >= 0 && m_incoming < 0) {
         sceneBegun = device->BeginScene() == D3D_OK;
         DrawEffect(m_effects[static_cast<size_t>(m_active)], t);
-    } else {
+    } else if (m_active >= 0) {
         // The incoming effect is drawn into the render target, the active one
         // into the back buffer, and the target is then laid over it.
         if (m_renderTarget) {
@@ -279,11 +280,8 @@ void DemoManager::RenderFrame()
 
     if (m_frameCounter)
         m_frameCounter->CountFrame(TickCount());
-    char line[64];
-    std::snprintf(line, sizeof line, "%.0ffps - Time %d ",
-                  static_cast<double>(m_frameCounter ? m_frameCounter->GetFramesPerSecond() : 0.0f),
-                  static_cast<int>(MusicTime()));
-    m_device->DrawText(line, 0.0f, 0.0f);
+    // The frame-rate line ("%.0ffps - Time %d ") goes to a text overlay this
+    // player does not draw, so it is neither formatted nor handed over.
 
     // No scene is begun on a frame without an effect; ending one there would
     // only be refused by the device.

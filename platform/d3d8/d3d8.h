@@ -173,6 +173,16 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion);
 void ZoltForceCreateDeviceFailure(DWORD behaviorFlagsMask);
 // Test hook: Direct3DCreate8 returns null while set.
 void ZoltForceDirect3DCreateFailure(bool fail);
+// For programs whose window nobody sees (a recorder, a soak check): with
+// false, Present only sends the frame on to the rasteriser and leaves the
+// window's buffers alone; the back buffer keeps the frame for read-back.
+// True (the default) presents to the window again. Null and foreign devices
+// are ignored.
+void ZoltSetPresentToWindow(IDirect3DDevice8* device, bool present);
+// Test hook: vertex buffers created while set keep their contents in memory
+// and upload them on unlock, the straightforward way, instead of handing out
+// their mapped storage; pictures drawn both ways must be the same.
+void ZoltVertexBuffersKeepCopies(bool keep);
 // Test hook: GetAdapterDisplayMode reports this format for the desktop
 // (D3DFMT_UNKNOWN, the default, reports the real one).
 void ZoltForceDesktopFormat(D3DFORMAT format);

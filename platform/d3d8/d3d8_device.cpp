@@ -487,6 +487,12 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
         return D3D_OK;
     }
     FlushBatch();
+    if (!m_presentToWindow) {
+        // The frame is only sent on to the rasteriser; the back buffer, which
+        // read-back reads, keeps it.
+        glFlush();
+        return D3D_OK;
+    }
 
     const int bbWidth = static_cast<int>(m_backBuffer->width());
     const int bbHeight = static_cast<int>(m_backBuffer->height());
@@ -606,3 +612,11 @@ HRESULT Device::GetBackBuffer(UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3
 }
 
 } // namespace zolt_d3d
+
+void ZoltSetPresentToWindow(IDirect3DDevice8* device, bool present)
+{
+    auto* impl = dynamic_cast<zolt_d3d::Device*>(device);
+    if (impl != nullptr) {
+        impl->SetPresentToWindow(present);
+    }
+}

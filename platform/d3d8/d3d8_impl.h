@@ -249,6 +249,35 @@ private:
     UINT m_dirtyEnd = 0;
 };
 
+// A GL buffer locked by mapping its own storage: a lock hands out the bytes
+// OpenGL draws from, so rewriting it costs no copy of ours and no upload by
+// the driver. The rasteriser reads vertices when a draw is issued, so the
+// storage can be rewritten as soon as the draws using it have returned.
+class MappedGlBuffer {
+public:
+    explicit MappedGlBuffer(UINT length) : m_length(length) {}
+    // Makes the zero-filled GL buffer; the device's context must be current.
+    bool Allocate();
+    // Deletes the GL buffer; the device's context must be current.
+    void DeleteGl();
+
+    // A lock of the whole buffer with D3DLOCK_DISCARD may find any contents;
+    // every other lock finds what was written last. Fails when the storage
+    // cannot be mapped.
+    HRESULT Lock(Device* device, UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags);
+    HRESULT Unlock(Device* device);
+
+    UINT length() const { return m_length; }
+    bool locked() const { return m_lockCount > 0; }
+    GLuint glBuffer() const { return m_buffer; }
+
+private:
+    UINT m_length;
+    GLuint m_buffer = 0;
+    uint8_t* m_mapped = nullptr;
+    int m_lockCount = 0;
+};
+
 class VertexBuffer final : public DeviceChild<IDirect3DVertexBuffer8> {
 public:
     VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
@@ -259,9 +288,9 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
-    UINT length() const { return m_storage.length(); }
-    bool locked() const { return m_storage.locked(); }
-    GLuint glBuffer() const { return m_storage.glBuffer(); }
+    UINT length() const { return m_keepsCopy ? m_copied.length() : m_storage.length(); }
+    bool locked() const { return m_keepsCopy ? m_copied.locked() : m_storage.locked(); }
+    GLuint glBuffer() const { return m_keepsCopy ? m_copied.glBuffer() : m_storage.glBuffer(); }
     // The vertex array object reading this buffer with a layout and stride.
     GLuint VertexArray(const VertexLayout& layout, UINT stride);
 
@@ -272,7 +301,11 @@ private:
         UINT stride;
         GLuint vao;
     };
-    ShadowedGlBuffer m_storage;
+    MappedGlBuffer m_storage;
+    // Made while the test hook asks for it: the storage of before, a copy in
+    // memory uploaded on unlock, to compare pictures with.
+    bool m_keepsCopy;
+    ShadowedGlBuffer m_copied;
     DWORD m_usage;
     DWORD m_fvf;
     D3DPOOL m_pool;
@@ -398,6 +431,7 @@ public:
     void MarkGlStateChanged() { m_dirty |= kDirtyTarget | kDirtyFixed | kDirtyTextures; }
     bool ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* width, UINT* height);
     Surface* backBuffer() const { return m_backBuffer; }
+    void SetPresentToWindow(bool present) { m_presentToWindow = present; }
     GLint MaxTextureSize() const { return m_maxTextureSize; }
 
 private:
@@ -466,6 +500,7 @@ private:
     Direct3D* m_direct3d;
     HWND m_window;
     SDL_Window* m_sdlWindow;
+    bool m_presentToWindow = true;
     SDL_GLContext m_context = nullptr;
     DWORD m_behaviorFlags;
     D3DPRESENT_PARAMETERS m_parameters = {};

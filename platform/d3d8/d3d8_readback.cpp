@@ -15,7 +15,9 @@ bool Device::ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* 
     FlushBatch();
     const UINT w = surface->width();
     const UINT h = surface->height();
-    pixels->assign(static_cast<size_t>(w) * h, 0);
+    // Every pixel is overwritten: a buffer of the right size is reused as it
+    // is, without clearing it first.
+    pixels->resize(static_cast<size_t>(w) * h);
     m_gl.BindReadFramebuffer(surface->ColorFramebuffer());
     // Wait for every drawing command first: llvmpipe's rasterising threads
     // otherwise may still be behind, and a frame read right after another's

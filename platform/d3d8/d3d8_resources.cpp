@@ -592,17 +592,97 @@ HRESULT ShadowedGlBuffer::Unlock(Device* device, bool* contentsChanged)
     return D3D_OK;
 }
 
+// ---- Mapped buffer storage ----------------------------------------------------
+
+bool MappedGlBuffer::Allocate()
+{
+    const std::vector<uint8_t> zeros(m_length, 0);
+    GlErrorPending();
+    glGenBuffers(1, &m_buffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, m_length, zeros.data(), GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    return !GlErrorPending();
+}
+
+void MappedGlBuffer::DeleteGl()
+{
+    if (m_buffer != 0) {
+        // Deleting a mapped buffer unmaps it.
+        glDeleteBuffers(1, &m_buffer);
+        m_buffer = 0;
+        m_mapped = nullptr;
+        m_lockCount = 0;
+    }
+}
+
+HRESULT MappedGlBuffer::Lock(Device* device, UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
+{
+    if (data == nullptr || offsetToLock > m_length) {
+        return D3DERR_INVALIDCALL;
+    }
+    const UINT size = sizeToLock == 0 ? m_length - offsetToLock : sizeToLock;
+    if (size > m_length - offsetToLock) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (m_lockCount == 0) {
+        if (m_buffer == 0 || !device->MakeCurrent()) {
+            return D3DERR_INVALIDCALL;
+        }
+        // A whole rewrite that keeps nothing may get fresh storage, so a draw
+        // still reading the old contents never holds it up; any other lock
+        // sees the contents, and a read-only one leaves them as they are.
+        GLbitfield access = GL_MAP_READ_BIT | GL_MAP_WRITE_BIT;
+        if ((flags & D3DLOCK_DISCARD) != 0 && offsetToLock == 0 && size == m_length) {
+            access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+        } else if ((flags & D3DLOCK_READONLY) != 0) {
+            access = GL_MAP_READ_BIT;
+        }
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        m_mapped = static_cast<uint8_t*>(glMapBufferRange(GL_COPY_WRITE_BUFFER, 0, m_length, access));
+        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+        if (m_mapped == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    *data = m_mapped + offsetToLock;
+    ++m_lockCount;
+    return D3D_OK;
+}
+
+HRESULT MappedGlBuffer::Unlock(Device* device)
+{
+    if (m_lockCount == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (--m_lockCount > 0) {
+        return D3D_OK;
+    }
+    m_mapped = nullptr;
+    if (device->MakeCurrent()) {
+        glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
+        glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    }
+    return D3D_OK;
+}
+
 // ---- Vertex buffer -------------------------------------------------------------
 
+namespace {
+bool g_vertexBuffersKeepCopies = false;
+} // namespace
+
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : DeviceChild(device), m_storage(length), m_usage(usage), m_fvf(fvf), m_pool(pool)
+    : DeviceChild(device), m_storage(length), m_keepsCopy(g_vertexBuffersKeepCopies), m_copied(length),
+      m_usage(usage), m_fvf(fvf), m_pool(pool)
 {
     m_device->AddPrivateRef();
 }
 
 bool VertexBuffer::Allocate()
 {
-    return m_device->MakeCurrent() && m_storage.Allocate();
+    return m_device->MakeCurrent() && (m_keepsCopy ? m_copied.Allocate() : m_storage.Allocate());
 }
 
 VertexBuffer::~VertexBuffer()
@@ -613,19 +693,26 @@ VertexBuffer::~VertexBuffer()
             glDeleteVertexArrays(1, &entry.vao);
         }
         m_storage.DeleteGl();
+        m_copied.DeleteGl();
     }
     m_device->ReleasePrivateRef();
 }
 
 HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
-    return m_storage.Lock(offsetToLock, sizeToLock, data, flags);
+    if (m_keepsCopy) {
+        return m_copied.Lock(offsetToLock, sizeToLock, data, flags);
+    }
+    return m_storage.Lock(m_device, offsetToLock, sizeToLock, data, flags);
 }
 
 HRESULT VertexBuffer::Unlock()
 {
-    bool contentsChanged = false;
-    return m_storage.Unlock(m_device, &contentsChanged);
+    if (m_keepsCopy) {
+        bool contentsChanged = false;
+        return m_copied.Unlock(m_device, &contentsChanged);
+    }
+    return m_storage.Unlock(m_device);
 }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
@@ -637,7 +724,7 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
     desc->Type = D3DRTYPE_VERTEXBUFFER;
     desc->Usage = m_usage;
     desc->Pool = m_pool;
-    desc->Size = m_storage.length();
+    desc->Size = length();
     desc->FVF = m_fvf;
     return D3D_OK;
 }
@@ -652,7 +739,7 @@ GLuint VertexBuffer::VertexArray(const VertexLayout& layout, UINT stride)
     GLuint vao = 0;
     glGenVertexArrays(1, &vao);
     m_device->gl().BindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, m_storage.glBuffer());
+    glBindBuffer(GL_ARRAY_BUFFER, glBuffer());
     SetupVertexAttributes(layout, stride);
     m_vaos.push_back(Vao{layout.fvf, stride, vao});
     return vao;
@@ -746,3 +833,8 @@ uint32_t IndexBuffer::MaxIndex(UINT start, UINT count)
 }
 
 } // namespace zolt_d3d
+
+void ZoltVertexBuffersKeepCopies(bool keep)
+{
+    zolt_d3d::g_vertexBuffersKeepCopies = keep;
+}

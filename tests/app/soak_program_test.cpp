@@ -49,7 +49,7 @@ TEST(SoakProgram, LoopsTheShowAndReportsSteadyMemory)
     for (std::string line; std::getline(stream, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 4u) << out;
+    ASSERT_EQ(lines.size(), 6u) << out;
     const std::regex sample("frame (\\d+) rss [1-9]\\d* KB");
     std::smatch match;
     ASSERT_TRUE(std::regex_match(lines[0], match, sample)) << lines[0];
@@ -67,6 +67,21 @@ TEST(SoakProgram, LoopsTheShowAndReportsSteadyMemory)
     if (kMemoryJudged) {
         EXPECT_EQ(match[5], "within");
     }
+
+    const std::regex times("frame times: mean ([0-9.]+) ms, median ([0-9.]+) ms, 99th percentile ([0-9.]+) ms, "
+                           "slowest ([0-9.]+) ms \\(frame (\\d+)\\)");
+    ASSERT_TRUE(std::regex_match(lines[4], match, times)) << lines[4];
+    const double median = std::stod(match[2]), p99 = std::stod(match[3]), slowest = std::stod(match[4]);
+    EXPECT_GT(median, 0.0);
+    EXPECT_LE(median, p99);
+    EXPECT_LE(p99, slowest);
+    EXPECT_LE(std::stod(match[1]), slowest);
+    EXPECT_LT(std::stol(match[5]), 2500);
+    const std::regex effect("slowest effect: (\\d+) \"([^\"]*)\", mean ([0-9.]+) ms over (\\d+) frames");
+    ASSERT_TRUE(std::regex_match(lines[5], match, effect)) << lines[5];
+    EXPECT_LE(std::stod(match[3]), slowest);
+    EXPECT_GT(std::stol(match[4]), 0);
+    EXPECT_LT(std::stol(match[4]), 2500);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ TEST_F(CaptureTest, BadArgumentsAndOutputsAreRefusedWithoutLeavingFiles)
         {"--fps 29.97 out.mp4", "out.mp4", "zolt-capture: --fps must be a whole number from 1 to 240"},
         {"--size 800x480 out.mp4", "out.mp4", "zolt-capture: --size must be 4:3"},
         {"--crf 60 out.mp4", "out.mp4", "zolt-capture: --crf must be a whole number from 0 to 51"},
+        {"--preset quick out.mp4", "out.mp4", "zolt-capture: --preset must be one of ultrafast, superfast, "},
         {"--from 3 out.mp4", "out.mp4", "zolt-capture: --from 3.000 is not before the end of the music (3.000 s)"},
         {"--from -1 out.mp4", "out.mp4", "zolt-capture: --from must be a number of seconds from 0"},
         {"--to 1 still.png", "still.png", "zolt-capture: a still (still.png) is taken at --from alone"},

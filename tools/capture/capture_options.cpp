@@ -12,7 +12,7 @@
 #include "tools/common/frame_pattern.h"
 
 const char kCaptureUsage[] =
-    "usage: zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--quiet] OUTPUT\n"
+    "usage: zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--preset P] [--quiet] OUTPUT\n"
     "Run in a show folder. OUTPUT is a video (.mp4 or .mkv, H.264 with the music as AAC),\n"
     "a folder or a pattern such as frames/%05d.png (a PNG sequence numbered from 0),\n"
     "or one .png (a still at --from).\n"
@@ -21,11 +21,15 @@ const char kCaptureUsage[] =
     "  --to SEC     music time at which the video ends (default the music's length)\n"
     "  --size WxH   picture size, 4:3 with even sides, 160x120 to 4096x3072 (default 640x480)\n"
     "  --crf Q      H.264 quality, 0 (lossless) to 51 (default 18)\n"
+    "  --preset P   H.264 encoder speed: ultrafast, superfast (default), veryfast, faster, fast,\n"
+    "               medium, slow, slower, veryslow or placebo\n"
     "  --quiet      print errors only\n";
 
 namespace {
 
 constexpr int kMaxFps = 240;
+const char* const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                "medium",    "slow",      "slower",   "veryslow", "placebo"};
 constexpr unsigned kMinWidth = 160;
 constexpr unsigned kMaxWidth = 4096;
 
@@ -193,6 +197,17 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             throw tools::BadValue{"--crf must be a whole number from 0 to 51, not '" + value + "'"};
         }
         options->crf = static_cast<int>(number);
+    });
+    line.Value("--preset", [&](const std::string& value) {
+        bool known = false;
+        for (const char* name : kPresets) {
+            known |= value == name;
+        }
+        if (!known) {
+            throw tools::BadValue{"--preset must be one of ultrafast, superfast, veryfast, faster, fast, medium, "
+                                  "slow, slower, veryslow, placebo, not '" + value + "'"};
+        }
+        options->preset = value;
     });
     const tools::CommandLine::Outcome outcome = line.Read(argc, argv);
     bool haveOutput = false;

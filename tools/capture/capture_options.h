@@ -1,5 +1,5 @@
 // The command line of zolt-capture:
-//   zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--quiet] OUTPUT
+//   zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--preset P] [--quiet] OUTPUT
 // and what OUTPUT asks for: a video file, a numbered PNG sequence or one still.
 #pragma once
 
@@ -19,6 +19,7 @@ struct CaptureOptions {
     unsigned width = 640;
     unsigned height = 480;
     int crf = 18;
+    std::string preset = "superfast";  // the H.264 encoder's speed
     bool quiet = false;
     bool help = false;
 

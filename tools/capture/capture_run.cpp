@@ -121,6 +121,7 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const std::st
     settings.height = static_cast<int>(options.height);
     settings.fps = options.fps;
     settings.crf = options.crf;
+    settings.preset = options.preset;
     settings.music = track;
     settings.soundSamples = std::llround(toMs / 1000.0 * MusicTrack::kSampleRate) - firstSample;
     auto video = std::make_unique<VideoFileWriter>();

@@ -115,8 +115,11 @@ bool VideoFileWriter::OpenVideo()
     if ((m_format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
+    // x264 chooses its threads: frame threads one and a half times the
+    // processors (three on two), and a lookahead thread.
+    m_video->thread_count = 0;
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "preset", "superfast", 0);
+    av_dict_set(&options, "preset", m_settings.preset.c_str(), 0);
     av_dict_set(&options, "crf", std::to_string(m_settings.crf).c_str(), 0);
     const int result = avcodec_open2(m_video, codec, &options);
     av_dict_free(&options);

@@ -23,6 +23,7 @@ struct VideoSettings {
     int height = 480;
     int fps = 60;
     int crf = 18;
+    std::string preset = "superfast";
     // The sound track, read from its start; none when null.
     MusicTrack* music = nullptr;
     // Length of the sound track in samples at 44100 Hz.

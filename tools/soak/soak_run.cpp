@@ -13,6 +13,8 @@
 #include "gfx/dx_device.h"
 #include "platform/d3d8/back_buffer_readback.h"
 #include "sound/music_stream.h"
+#include "demo/effect.h"
+#include "tools/soak/frame_times.h"
 #include "tools/soak/resident_memory.h"
 #include "tools/soak/soak_options.h"
 
@@ -51,8 +53,9 @@ void Report(const std::string& text)
 }
 
 // Draws frames 0 to total - 1, frame n at the music time of frame n modulo
-// the loop, each finished by the rasteriser before the next.
-SoakFigures DrawFrames(FrameClock* clock, int64_t total, int64_t loopFrames)
+// the loop, each finished by the rasteriser before the next, and notes each
+// frame's drawing time in `times`.
+SoakFigures DrawFrames(FrameClock* clock, int64_t total, int64_t loopFrames, FrameTimes* times)
 {
     ShowState& show = TheShow();
     IDirect3DDevice8* device = show.device->m_device;
@@ -65,8 +68,12 @@ SoakFigures DrawFrames(FrameClock* clock, int64_t total, int64_t loopFrames)
             break;
         }
         clock->SetFrame(n % loopFrames);
+        const auto frameStart = std::chrono::steady_clock::now();
         show.manager->RenderFrame();
         ZoltFinishDrawing(device);
+        const auto frameEnd = std::chrono::steady_clock::now();
+        times->Add(std::chrono::duration<double, std::micro>(frameEnd - frameStart).count(),
+                   show.manager->GetActiveIndex());
         figures.drawn = n + 1;
         const bool loopEnds = figures.drawn % loopFrames == 0;
         const bool print = figures.drawn % kPrintEvery == 0;
@@ -121,6 +128,26 @@ int Judge(const SoakFigures& figures, int64_t loopFrames)
     return within ? 0 : 1;
 }
 
+// The frame times' lines, after the run's other lines.
+void PrintFrameTimes(const FrameTimes& times, const DemoManager& manager)
+{
+    if (times.Count() == 0) {
+        return;
+    }
+    std::printf("frame times: mean %.3f ms, median %.3f ms, 99th percentile %.3f ms, slowest %.3f ms (frame %lld)\n",
+                times.MeanMicroseconds() / 1000.0, static_cast<double>(times.PercentileMicroseconds(0.5)) / 1000.0,
+                static_cast<double>(times.PercentileMicroseconds(0.99)) / 1000.0,
+                times.SlowestMicroseconds() / 1000.0, static_cast<long long>(times.SlowestFrame()));
+    const int slowest = times.SlowestEffect();
+    if (slowest < 0) {
+        std::printf("slowest effect: none, no frame showed an effect\n");
+        return;
+    }
+    std::printf("slowest effect: %d \"%s\", mean %.3f ms over %lld frames\n", slowest,
+                manager.GetEffect(slowest)->GetName().c_str(), times.EffectMeanMicroseconds(slowest) / 1000.0,
+                static_cast<long long>(times.EffectFrames(slowest)));
+}
+
 }  // namespace
 
 int RunSoak(int argc, const char* const* argv)
@@ -147,7 +174,10 @@ int RunSoak(int argc, const char* const* argv)
     }
     // The last frame of a loop is the last one before the music's end.
     const int64_t loopFrames = std::max<int64_t>(1, clock.CountFramesBefore(music->GetLength()));
-    const SoakFigures figures = DrawFrames(&clock, options.frames, loopFrames);
+    FrameTimes times(TheShow().manager->GetEffectCount());
+    const SoakFigures figures = DrawFrames(&clock, options.frames, loopFrames, &times);
+    const int verdict = Judge(figures, loopFrames);
+    PrintFrameTimes(times, *TheShow().manager);
     StopShow();
-    return Judge(figures, loopFrames);
+    return verdict;
 }

@@ -3,6 +3,7 @@
 # not grow once the show has looped once. scripts/soak runs it on the sample
 # show, scripts/memcheck runs it under valgrind with valgrind.supp.
 add_executable(zolt-soak
+  ${CMAKE_CURRENT_LIST_DIR}/frame_times.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resident_memory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/soak_options.cpp

@@ -244,6 +244,87 @@ TEST_F(D3dDeviceDrawTest, IndexedDrawReadsFromTheBaseVertexIndexOn)
     ib->Release();
 }
 
+// Two 8 x 8 squares, each six vertices of a triangle list.
+void WriteSquares(ScreenColorVertex* v, D3DCOLOR left, D3DCOLOR right)
+{
+    for (int square = 0; square < 2; ++square) {
+        const float x0 = square == 0 ? 0.0f : 16.0f;
+        const float x1 = x0 + 8.0f;
+        const D3DCOLOR c = square == 0 ? left : right;
+        const ScreenColorVertex corners[6] = {{x0, 0, 0.5f, 1, c}, {x1, 0, 0.5f, 1, c}, {x1, 8, 0.5f, 1, c},
+                                              {x0, 0, 0.5f, 1, c}, {x1, 8, 0.5f, 1, c}, {x0, 8, 0.5f, 1, c}};
+        std::memcpy(v + 6 * square, corners, sizeof corners);
+    }
+}
+
+TEST_F(D3dDeviceDrawTest, VertexBufferRewrittenBetweenDrawsWholeOrInPartsDrawsEachContents)
+{
+    constexpr UINT kStride = sizeof(ScreenColorVertex);
+    constexpr UINT kBytes = 12 * kStride;
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(kBytes, D3DUSAGE_WRITEONLY, kScreenColorFvf, D3DPOOL_DEFAULT, &vb), D3D_OK);
+    device->SetVertexShader(kScreenColorFvf);
+    device->SetStreamSource(0, vb, kStride);
+    const auto draw = [&]() {
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 4), D3D_OK);
+    };
+    BYTE* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    WriteSquares(reinterpret_cast<ScreenColorVertex*>(data), 0xFFFF0000, 0xFF00FF00);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    draw();
+    EXPECT_TRUE(RectIs(0, 0, 8, 8, 0xFF0000));
+    EXPECT_TRUE(RectIs(16, 0, 24, 8, 0x00FF00));
+
+    // A lock of the right square alone: the left one keeps its contents.
+    ASSERT_EQ(vb->Lock(6 * kStride, 6 * kStride, &data, 0), D3D_OK);
+    for (int i = 0; i < 6; ++i)
+        reinterpret_cast<ScreenColorVertex*>(data)[i].color = 0xFF0000FF;
+    // Drawing from a locked buffer is refused.
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 4), D3DERR_INVALIDCALL);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    draw();
+    EXPECT_TRUE(RectIs(0, 0, 8, 8, 0xFF0000));
+    EXPECT_TRUE(RectIs(16, 0, 24, 8, 0x0000FF));
+
+    // Nested locks share one mapping; the buffer is drawable once the last
+    // ends, and an unlock too many is refused.
+    BYTE* whole = nullptr;
+    BYTE* right = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &whole, 0), D3D_OK);
+    ASSERT_EQ(vb->Lock(6 * kStride, 0, &right, 0), D3D_OK);
+    EXPECT_EQ(right, whole + 6 * kStride);
+    reinterpret_cast<ScreenColorVertex*>(whole)[0].color = 0xFFFFFF00; // one corner of the left square
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 4), D3DERR_INVALIDCALL);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
+
+    // A read-only lock finds every byte written so far.
+    ASSERT_EQ(vb->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
+    ScreenColorVertex expected[12];
+    WriteSquares(expected, 0xFFFF0000, 0xFF0000FF);
+    expected[0].color = 0xFFFFFF00;
+    EXPECT_EQ(std::memcmp(data, expected, kBytes), 0);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+
+    // Rewritten whole with discard, several times within one scene.
+    device->BeginScene();
+    for (D3DCOLOR colour : {0xFF00FFFFu, 0xFFFF00FFu, 0xFFFFFFFFu}) {
+        ASSERT_EQ(vb->Lock(0, kBytes, &data, D3DLOCK_DISCARD), D3D_OK);
+        WriteSquares(reinterpret_cast<ScreenColorVertex*>(data), colour, colour);
+        ASSERT_EQ(vb->Unlock(), D3D_OK);
+        draw();
+        EXPECT_TRUE(RectIs(0, 0, 8, 8, colour & 0xFFFFFF));
+        EXPECT_TRUE(RectIs(16, 0, 24, 8, colour & 0xFFFFFF));
+    }
+    device->EndScene();
+
+    device->SetStreamSource(0, nullptr, 0);
+    vb->Release();
+}
+
 TEST_F(D3dDeviceDrawTest, BufferLocksCheckTheirRange)
 {
     IDirect3DVertexBuffer8* vb = nullptr;
@@ -510,4 +591,42 @@ TEST(D3dPresent, WindowShowsTheBackBufferUpright)
     }
     EXPECT_EQ(topRow & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(bottomRow & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST(D3dPresent, WithoutPresentingToTheWindowOnlyTheBackBufferHoldsTheFrame)
+{
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GL_GetDrawableSize(ZoltSdlWindow(HeadlessWindow()), &windowWidth, &windowHeight);
+    ASSERT_GT(windowWidth, 8);
+    HeadlessDevice device(HeadlessDeviceOptions{static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight)});
+    ASSERT_TRUE(device);
+    // Read behind the device's back, its read binding put back after.
+    const auto windowPixel = [&]() {
+        GLint bound = 0;
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        uint32_t pixel = 0;
+        glReadPixels(1, 1, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &pixel);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(bound));
+        return pixel & 0xFFFFFFu;
+    };
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FF0000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    if (windowPixel() != 0xFF0000u) {
+        GTEST_SKIP() << "this window system keeps no readable picture after a swap";
+    }
+
+    ZoltSetPresentToWindow(device.get(), false);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(windowPixel(), 0xFF0000u);
+    const std::vector<uint32_t> back = ReadHeadlessBackBuffer(device.get());
+    ASSERT_FALSE(back.empty());
+    EXPECT_EQ(back[0] & 0xFFFFFFu, 0x0000FFu);
+
+    ZoltSetPresentToWindow(device.get(), true);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(windowPixel(), 0x0000FFu);
+    ZoltSetPresentToWindow(nullptr, false);  // ignored
 }

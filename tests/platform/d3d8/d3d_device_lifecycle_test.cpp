@@ -310,11 +310,28 @@ TEST(D3dDeviceLoss, MinimisedFullScreenDeviceIsLostUntilReset)
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Reset(&parameters), D3DERR_DEVICELOST);
+    // A vertex buffer rewritten while the device is lost keeps what was
+    // written through the reset.
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * 20, 0, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, &vb), D3D_OK);
+    BYTE* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    const struct {
+        float x, y, z, rhw;
+        D3DCOLOR colour;
+    } quad[4] = {{0, 0, 0.5f, 1, 0xFF445566}, {32, 0, 0.5f, 1, 0xFF445566}, {32, 24, 0.5f, 1, 0xFF445566},
+                 {0, 24, 0.5f, 1, 0xFF445566}};
+    std::memcpy(data, quad, sizeof quad);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
     // Drawing and clearing on a lost device succeed and do nothing.
     EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FFFFFF, 1.0f, 0), D3D_OK);
     const float triangle[] = {-1, -1, 0.5f, 1, -1, 0.5f, -1, 1, 0.5f};
     device->SetVertexShader(D3DFVF_XYZ);
     EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, 12), D3D_OK);
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    for (int i = 0; i < 4; ++i)
+        std::memcpy(data + 20 * i + 16, "\x99\x88\x77\xFF", 4);  // 0xFF778899
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
 
     ZoltSetWindowMinimized(window, false);
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
@@ -333,8 +350,17 @@ TEST(D3dDeviceLoss, MinimisedFullScreenDeviceIsLostUntilReset)
     const std::vector<uint32_t> pixels = ReadHeadlessBackBuffer(device);
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(pixels[0] & 0xFFFFFF, 0x112233u);
-
     device->SetTexture(0, nullptr);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    device->SetStreamSource(0, vb, 20);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3D_OK);
+    const std::vector<uint32_t> drawn = ReadHeadlessBackBuffer(device);
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn[0] & 0xFFFFFF, 0x778899u);
+    device->SetStreamSource(0, nullptr, 0);
+    vb->Release();
+
     texture->Release();
     device->Release();
     DestroyWindow(window);

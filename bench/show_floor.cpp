@@ -1,0 +1,241 @@
+// How close each frame of the sample show comes to what the rasteriser
+// cannot beat. For each of the six scenes and for a crossfade, the frame is
+// drawn by the engine (the demo manager's RenderFrame with the skybox,
+// alternating between two music times a frame apart so that every deformed
+// mesh is rewritten) and by its floor: the same frame recorded once and baked
+// into static buffers, drawn by a minimal program (bench/floor_frame.h).
+// BM_SkyBoxAlone does the same for a frame of the skybox alone.
+// Counters: engine_ms, floor_ms and ratio (engine over floor), each frame
+// finished by the rasteriser before the clock stops, and the same in CPU time
+// of all the process's threads (engine_cpu_ms, floor_cpu_ms, cpu_ratio),
+// steadier on a busy machine; the two are timed alternately so that a busy
+// machine slows both alike. The floor leaves out all of the engine's own
+// work on the processor (animation, skinning, lighting), so a ratio above 1
+// is that work plus what the engine's drawing costs beyond the floor's.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "bench/floor_frame.h"
+#include "bench/recording_device.h"
+#include "content/show.h"
+#include "demo/demo_manager.h"
+#include "demo/frame_clock.h"
+#include "demo/skybox_plugin.h"
+#include "gfx/dx_device.h"
+#include "platform/d3d8/back_buffer_readback.h"
+#include "platform/win32/window.h"
+#include "tests/support/pack_builder.h"
+#include "tests/support/png_writer.h"
+
+namespace {
+
+constexpr unsigned kWidth = 640;
+constexpr unsigned kHeight = 480;
+constexpr int kFps = 60;
+
+// The sample show loaded once on a 640 x 480 show device whose calls pass
+// through a recorder.
+struct Show {
+    TempDirectory folder;
+    std::unique_ptr<WorkingDirectory> cwd;
+    HWND window = nullptr;
+    DXDevice layer;
+    IDirect3DDevice8* real = nullptr;
+    std::unique_ptr<RecordingDevice> recorder;
+    std::unique_ptr<DemoManager> manager;
+    bool ok = false;
+
+    Show()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        const std::string music = "frozen-mainzik-2p.xm";
+        if (!content::MakeShow(folder.Path(), ZOLT_CAPTION_FONT, music))
+            return;
+        // Without the music the show still runs on its frame clock.
+        (void)symlink(ZOLT_MUSIC_SOURCE, folder.File(music).c_str());
+        cwd = std::make_unique<WorkingDirectory>(folder.Path());
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZoltViewer";
+        RegisterClassA(&windowClass);
+        D3DDISPLAYMODE mode = {kWidth, kHeight, 0, D3DFMT_X8R8G8B8};
+        if (layer.Create(&window, GetModuleHandleA(nullptr), mode, false, true) != 0 || layer.m_device == nullptr)
+            return;
+        real = layer.m_device;
+        // As zolt-soak and zolt-capture draw: the hidden window is not
+        // presented to.
+        ZoltSetPresentToWindow(real, false);
+        recorder = std::make_unique<RecordingDevice>(real);
+        layer.m_device = recorder.get();
+        manager = std::make_unique<DemoManager>(&layer);
+        ok = manager->Init() == 0 && manager->LoadScript("Marble.Spt") == 0;
+    }
+    ~Show()
+    {
+        manager.reset();
+        layer.m_device = real;
+        layer.Release();
+        if (window != nullptr)
+            DestroyWindow(window);
+    }
+
+    // Draws the frame at music time ms and waits for it.
+    void DrawFrame(FrameClock* clock, int64_t frame)
+    {
+        clock->SetFrame(frame);
+        manager->RenderFrame();
+        ZoltFinishDrawing(real);
+    }
+};
+
+Show& TheBenchShow()
+{
+    static Show show;
+    return show;
+}
+
+double Milliseconds(std::chrono::steady_clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// CPU time of every thread of the process (the rasteriser's included), in
+// ms: on a busy machine it moves far less than the wall clock.
+double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Times `drawFrame(n)` (one whole frame, finished) against the floor of
+// frame 0 as recorded, alternately.
+template <typename DrawFrame>
+void AgainstFloor(benchmark::State& state, Show& show, const std::string& pictureName, DrawFrame drawFrame)
+{
+    // A few frames first: every texture, shader and buffer is made.
+    for (int64_t i = 0; i < 4; ++i)
+        drawFrame(i & 1);
+    show.recorder->StartRecording();
+    drawFrame(0);
+    const std::vector<RecordedOp> ops = show.recorder->StopRecording();
+    FloorFrame floor(ZoltSdlWindow(show.window), ops, kWidth, kHeight);
+    if (!floor.Ok()) {
+        state.SkipWithError("the floor cannot be baked");
+        return;
+    }
+    floor.Draw();
+    // ZOLT_FLOOR_PICTURES=FOLDER: the engine's frame and its floor as PNG
+    // pictures, to see that the floor covers the same pixels.
+    if (const char* folder = std::getenv("ZOLT_FLOOR_PICTURES")) {
+        std::vector<uint32_t> pixels;
+        UINT width = 0, height = 0;
+        drawFrame(0);
+        ZoltReadBackBuffer(show.real, &pixels, &width, &height);
+        const std::string name = std::string(folder) + "/" + pictureName;
+        WritePngArgb(name + "-engine.png", static_cast<int>(width), static_cast<int>(height), pixels);
+        WritePngArgb(name + "-floor.png", kWidth, kHeight, floor.ReadBack());
+    }
+    double engineMs = 0.0, floorMs = 0.0, engineCpuMs = 0.0, floorCpuMs = 0.0;
+    int64_t frame = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const double startCpu = ProcessCpuMs();
+        drawFrame(frame & 1);
+        const auto drawn = std::chrono::steady_clock::now();
+        const double drawnCpu = ProcessCpuMs();
+        floor.Draw();
+        const auto floored = std::chrono::steady_clock::now();
+        const double flooredCpu = ProcessCpuMs();
+        engineMs += Milliseconds(drawn - start);
+        floorMs += Milliseconds(floored - drawn);
+        engineCpuMs += drawnCpu - startCpu;
+        floorCpuMs += flooredCpu - drawnCpu;
+        ++frame;
+    }
+    using benchmark::Counter;
+    state.counters["engine_ms"] = Counter(engineMs, Counter::kAvgIterations);
+    state.counters["floor_ms"] = Counter(floorMs, Counter::kAvgIterations);
+    state.counters["ratio"] = floorMs > 0.0 ? engineMs / floorMs : 0.0;
+    state.counters["engine_cpu_ms"] = Counter(engineCpuMs, Counter::kAvgIterations);
+    state.counters["floor_cpu_ms"] = Counter(floorCpuMs, Counter::kAvgIterations);
+    state.counters["cpu_ratio"] = floorCpuMs > 0.0 ? engineCpuMs / floorCpuMs : 0.0;
+    state.counters["floor_draws"] = static_cast<double>(floor.Draws());
+    size_t draws = 0;
+    for (const RecordedOp& op : ops)
+        draws += op.clear ? 0 : 1;
+    state.counters["engine_draws"] = static_cast<double>(draws);
+}
+
+void FrameAgainstFloor(benchmark::State& state, double musicMs)
+{
+    Show& show = TheBenchShow();
+    if (!show.ok) {
+        state.SkipWithError("the sample show cannot be made or loaded");
+        return;
+    }
+    FrameClock clock(musicMs, kFps);
+    show.manager->SetClock(&clock);
+    AgainstFloor(state, show, std::to_string(static_cast<int>(musicMs)),
+                 [&](int64_t frame) { show.DrawFrame(&clock, frame); });
+    show.manager->SetClock(nullptr);
+}
+
+// The skybox alone, as the demo manager draws it behind an effect: a frame
+// of its clear and the six faces seen along the flight's first heading (up
+// and to the side, so that three faces share the screen).
+void BM_SkyBoxAlone(benchmark::State& state)
+{
+    Show& show = TheBenchShow();
+    if (!show.ok) {
+        state.SkipWithError("the sample show cannot be made or loaded");
+        return;
+    }
+    SkyBoxPlugIn sky(&show.layer);
+    if (sky.LoadShowFaces() != 0) {
+        state.SkipWithError("the skybox cannot be loaded");
+        return;
+    }
+    IDirect3DDevice8* device = show.layer.m_device;
+    AgainstFloor(state, show, "skybox", [&](int64_t frame) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        device->BeginScene();
+        const float turn = 0.01f * static_cast<float>(frame);
+        sky.Draw(D3DVECTOR{0.0f, 0.0f, 0.0f}, D3DVECTOR{1.0f + turn, 0.4f, 1.0f});
+        device->EndScene();
+        show.layer.ShowFrame();
+        ZoltFinishDrawing(show.real);
+    });
+}
+BENCHMARK(BM_SkyBoxAlone)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Music times of the show's timeline: each scene well inside its effect's
+// window, the hall's otter (frame 1490 of the hall at 25 a second) just
+// before the hall fades, and the hall fading into the walker.
+void BM_Hall(benchmark::State& state) { FrameAgainstFloor(state, 20000.0); }
+void BM_HallWithOtter(benchmark::State& state) { FrameAgainstFloor(state, 59800.0); }
+void BM_Dancer(benchmark::State& state) { FrameAgainstFloor(state, 80000.0); }
+void BM_Glass(benchmark::State& state) { FrameAgainstFloor(state, 115000.0); }
+void BM_Lights(benchmark::State& state) { FrameAgainstFloor(state, 150000.0); }
+void BM_Flight(benchmark::State& state) { FrameAgainstFloor(state, 185000.0); }
+void BM_Crossfade(benchmark::State& state) { FrameAgainstFloor(state, 61000.0); }
+BENCHMARK(BM_Hall)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HallWithOtter)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dancer)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Glass)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lights)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Flight)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Crossfade)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
