@@ -166,23 +166,23 @@ kvf::Scene DancerScene()
     scene.objects.push_back(PointLight("Fill light", {-70, 40, 40}, {0.45f, 0.55f, 0.8f}, 80.0f));
     scene.objects.push_back(PointLight("Rim light", {10, 90, 25}, {0.6f, 0.5f, 0.7f}, 80.0f));
 
-    scene.nodes = {camera.eye, camera.target, MakeNode(0, kMeshNode, "Floor", At({0, 0, 0}))};
+    scene.nodes = {camera.eye, camera.target, MakeNode(0, kvf::kNodeMesh, "Floor", At({0, 0, 0}))};
     scene.nodes.insert(scene.nodes.end(), walker.nodes.begin(), walker.nodes.end());
-    scene.nodes.push_back(MakeNode(0, kMeshNode, "Twisting column", At({0, 0, 0})));
-    scene.nodes.push_back(MakeNode(0, kMeshNode, "Bouncing ball", PositionTrackOf(kFrames, BallAt, 2)));
-    scene.nodes.push_back(MakeNode(0, kMeshNode, "Pole", At({-42, 38, 0})));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeMesh, "Twisting column", At({0, 0, 0})));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeMesh, "Bouncing ball", PositionTrackOf(kFrames, BallAt, 2)));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeMesh, "Pole", At({-42, 38, 0})));
     // A quarter turn about Y stands the banner up: its X goes down, its
     // wave's lift (Z) goes sideways.
-    scene.nodes.push_back(MakeNode(1, kMeshNode, "Banner", At({0, 0, 34}), Turned({0, 1, 0}, kPi / 2.0f)));
-    scene.nodes.push_back(MakeNode(0, kShapeNode, "Lines", At({0, 0, 0})));
+    scene.nodes.push_back(MakeNode(1, kvf::kNodeMesh, "Banner", At({0, 0, 34}), Turned({0, 1, 0}, kPi / 2.0f)));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeShape, "Lines", At({0, 0, 0})));
     for (int i = 0; i < 5; ++i) {
         const float a = 0.3f + 0.35f * i;
         scene.nodes.push_back(
-            MakeNode(0, kMeshNode, "Stalk " + std::to_string(i), At({58.0f * std::cos(a), 58.0f * std::sin(a), 0})));
+            MakeNode(0, kvf::kNodeMesh, "Stalk " + std::to_string(i), At({58.0f * std::cos(a), 58.0f * std::sin(a), 0})));
     }
-    scene.nodes.push_back(MakeNode(0, kLightNode, "Key light", At({60, -70, 80})));
-    scene.nodes.push_back(MakeNode(0, kLightNode, "Fill light", At({-70, 40, 40})));
-    scene.nodes.push_back(MakeNode(0, kLightNode, "Rim light", At({10, 90, 25})));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeLight, "Key light", At({60, -70, 80})));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeLight, "Fill light", At({-70, 40, 40})));
+    scene.nodes.push_back(MakeNode(0, kvf::kNodeLight, "Rim light", At({10, 90, 25})));
     return scene;
 }
 

@@ -126,17 +126,17 @@ kvf::Scene FlightScene()
     scene.objects.push_back(PointLight("Evening sun", {100, 500, 300}, {1.0f, 0.8f, 0.6f}, 550.0f));
     scene.objects.push_back(PointLight("Sky light", {-300, -250, 400}, {0.35f, 0.4f, 0.6f}, 560.0f));
     scene.objects.push_back(PointLight("Glow", {400, -100, 80}, {0.5f, 0.3f, 0.2f}, 420.0f));
-    scene.nodes = {camera.eye, camera.target, MakeNode(0, kMeshNode, "Land", At({0, 0, 0})),
-                   MakeNode(0, kMeshNode, "Monoliths", At({0, 0, 0})),
-                   MakeNode(0, kLightNode, "Evening sun", At({100, 500, 300})),
-                   MakeNode(0, kLightNode, "Sky light", At({-300, -250, 400})),
-                   MakeNode(0, kLightNode, "Glow", At({400, -100, 80}))};
+    scene.nodes = {camera.eye, camera.target, MakeNode(0, kvf::kNodeMesh, "Land", At({0, 0, 0})),
+                   MakeNode(0, kvf::kNodeMesh, "Monoliths", At({0, 0, 0})),
+                   MakeNode(0, kvf::kNodeLight, "Evening sun", At({100, 500, 300})),
+                   MakeNode(0, kvf::kNodeLight, "Sky light", At({-300, -250, 400})),
+                   MakeNode(0, kvf::kNodeLight, "Glow", At({400, -100, 80}))};
     for (int i = 0; i < 8; ++i) {
         const float s = (i + 0.5f) / 8.0f;
         scene.objects.push_back(Ring(i));
         // A ring lies in the XY plane; turned a quarter turn about X it stands
         // facing Y, then about Z to face along the path.
-        scene.nodes.push_back(MakeNode(0, kMeshNode, "Ring " + std::to_string(i), At(SmoothPath(s)),
+        scene.nodes.push_back(MakeNode(0, kvf::kNodeMesh, "Ring " + std::to_string(i), At(SmoothPath(s)),
                                        TurnedTwice({1, 0, 0}, kPi / 2.0f, {0, 0, 1}, Heading(s) - kPi / 2.0f)));
     }
     return scene;

@@ -149,20 +149,20 @@ kvf::Scene GlassScene()
     scene.nodes = {
         camera.eye,
         camera.target,
-        MakeNode(0, kMeshNode, "Pond", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Rim", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Beam", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Glass cube",
+        MakeNode(0, kvf::kNodeMesh, "Pond", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Rim", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Beam", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Glass cube",
                  PositionTrackOf(kFrames, [](float f) { return Vec3{0, 0, 24.0f + 1.5f * std::sin(f * 0.05f)}; }, 10),
                  SpinTrack({0.4f, 0.3f, 1.0f}, 3.0f, kFrames)),
-        MakeNode(1, kMeshNode, "Chrome ring", At({0, 0, 0}), SpinTrack({1.0f, 0.0f, 0.2f}, -8.0f, kFrames)),
-        MakeNode(0, kMeshNode, "Blend keeper", PositionTrackOf(kFrames, [](float f) {
+        MakeNode(1, kvf::kNodeMesh, "Chrome ring", At({0, 0, 0}), SpinTrack({1.0f, 0.0f, 0.2f}, -8.0f, kFrames)),
+        MakeNode(0, kvf::kNodeMesh, "Blend keeper", PositionTrackOf(kFrames, [](float f) {
                      const Vec3 eye = Eye(f), away = eye - kLookAt;
                      return eye + away * (4.0f / std::sqrt(away.x * away.x + away.y * away.y + away.z * away.z));
                  }, 20)),
-        MakeNode(0, kLightNode, "Warm light", At({50, -60, 70})),
-        MakeNode(0, kLightNode, "Top light", At({0, 10, 80})),
-        MakeNode(0, kLightNode, "Cyan light", PositionTrackOf(kFrames, [](float f) {
+        MakeNode(0, kvf::kNodeLight, "Warm light", At({50, -60, 70})),
+        MakeNode(0, kvf::kNodeLight, "Top light", At({0, 10, 80})),
+        MakeNode(0, kvf::kNodeLight, "Cyan light", PositionTrackOf(kFrames, [](float f) {
                      const float a = f * 0.015f;
                      return Vec3{30.0f * std::cos(a), 30.0f * std::sin(a), 8.0f};
                  }, 10)),

@@ -74,7 +74,7 @@ kvf::Controller At(Vec3 position)
     return kvf::ConstantVector(position.x, position.y, position.z);
 }
 
-kvf::Node MakeNode(int32_t depth, NodeKind kind, const std::string& name, const kvf::Controller& position,
+kvf::Node MakeNode(int32_t depth, kvf::NodeKind kind, const std::string& name, const kvf::Controller& position,
                    const kvf::Controller& rotation)
 {
     kvf::Node node;
@@ -99,9 +99,9 @@ CameraRig MakeCamera(const std::string& name, const kvf::Controller& eyePath, co
     rig.camera.target = first(targetPath);
     // The camera takes its roll from the w of its node's rotation: the angle
     // family of rotation tracks wraps a float track as (0, 1, 0, roll).
-    rig.eye = MakeNode(0, kCameraNode, name, eyePath, roll);
+    rig.eye = MakeNode(0, kvf::kNodeCamera, name, eyePath, roll);
     rig.eye.rotationSelector = 0;
-    rig.target = MakeNode(0, kCameraTargetNode, name + " target", targetPath);
+    rig.target = MakeNode(0, kvf::kNodeCameraTarget, name + " target", targetPath);
     rig.target.ownerName = name;
     return rig;
 }

@@ -12,17 +12,6 @@
 
 namespace content {
 
-// Node kinds of the node stream.
-enum NodeKind : int32_t {
-    kMeshNode = 0,
-    kCameraNode = 1,
-    kLightNode = 2,
-    kShapeNode = 3,
-    kHelperNode = 4,
-    kCameraTargetNode = 5,
-    kLightTargetNode = 6,
-};
-
 // A lit material of one colour; `shine` above 0 adds white highlights.
 kvf::Material ColourMaterial(int32_t id, const std::string& name, Vec3 colour, float shine = 0.0f);
 // A material showing the texture `file` (white, so the texture is not tinted).
@@ -43,7 +32,7 @@ kvf::Material DecalMaterial(int32_t id, const std::string& name, const std::stri
 kvf::Material GlassMaterial(int32_t id, const std::string& name, Vec3 colour);
 
 // A node with constant scale 1; `rotation` defaults to none.
-kvf::Node MakeNode(int32_t depth, NodeKind kind, const std::string& name, const kvf::Controller& position,
+kvf::Node MakeNode(int32_t depth, kvf::NodeKind kind, const std::string& name, const kvf::Controller& position,
                    const kvf::Controller& rotation = kvf::ConstantRotation(0, 0, 1, 0));
 kvf::Controller At(Vec3 position);
 

@@ -134,30 +134,30 @@ kvf::Scene LightsScene()
     // Aimed from where it stands at the origin, by the player's rule.
     scene.objects.push_back(NodeSpot("Blue spot", {45, 45, 75}, {0.3f, 0.45f, 1.0f}, 95.0f, 35.0f, 55.0f));
 
-    kvf::Node searchTarget = MakeNode(0, kLightTargetNode, "Search spot target", PositionTrackOf(kFrames, [](float f) {
+    kvf::Node searchTarget = MakeNode(0, kvf::kNodeLightTarget, "Search spot target", PositionTrackOf(kFrames, [](float f) {
                                           const float a = 2.0f * kPi * f / 300.0f;
                                           return Vec3{40.0f * std::sin(a), 25.0f * std::sin(2.0f * a), 0.0f};
                                       }, 10));
     searchTarget.ownerName = "Search spot";
-    kvf::Node blueTarget = MakeNode(0, kLightTargetNode, "Blue spot target", At({0, 0, 0}));
+    kvf::Node blueTarget = MakeNode(0, kvf::kNodeLightTarget, "Blue spot target", At({0, 0, 0}));
     blueTarget.ownerName = "Blue spot";
 
     scene.nodes = {
         camera.eye,
         camera.target,
-        MakeNode(0, kMeshNode, "Floor", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Wire globe", At({-22, 12, 22}), SpinTrack({0.2f, 0.3f, 1.0f}, 2.0f, kFrames)),
-        MakeNode(1, kShapeNode, "Orbits", At({0, 0, 0}), SpinTrack({0, 0, 1}, -1.0f, kFrames)),
-        MakeNode(0, kMeshNode, "Gold leaf", At({18, 22, 2}), SpinTrack({0, 0, 1}, 4.0f, kFrames)),
-        MakeNode(0, kMeshNode, "Stones", At({0, 0, 0})),
-        MakeNode(0, kShapeNode, "Floor star", At({0, 0, 0})),
-        MakeNode(0, kLightNode, "Red lamp", PositionTrackOf(kFrames, [](float f) {
+        MakeNode(0, kvf::kNodeMesh, "Floor", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Wire globe", At({-22, 12, 22}), SpinTrack({0.2f, 0.3f, 1.0f}, 2.0f, kFrames)),
+        MakeNode(1, kvf::kNodeShape, "Orbits", At({0, 0, 0}), SpinTrack({0, 0, 1}, -1.0f, kFrames)),
+        MakeNode(0, kvf::kNodeMesh, "Gold leaf", At({18, 22, 2}), SpinTrack({0, 0, 1}, 4.0f, kFrames)),
+        MakeNode(0, kvf::kNodeMesh, "Stones", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeShape, "Floor star", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeLight, "Red lamp", PositionTrackOf(kFrames, [](float f) {
                      const float a = 2.0f * kPi * f / 240.0f;
                      return Vec3{30.0f * std::cos(a), 30.0f * std::sin(a), 12.0f};
                  }, 10)),
-        MakeNode(0, kLightNode, "Search spot", At({-10, -45, 70})),
+        MakeNode(0, kvf::kNodeLight, "Search spot", At({-10, -45, 70})),
         searchTarget,
-        MakeNode(0, kLightNode, "Blue spot", At({45, 45, 75})),
+        MakeNode(0, kvf::kNodeLight, "Blue spot", At({45, 45, 75})),
         blueTarget,
     };
     return scene;

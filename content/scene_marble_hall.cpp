@@ -144,22 +144,22 @@ kvf::Scene MarbleHallScene()
     scene.nodes = {
         camera.eye,
         camera.target,
-        MakeNode(0, kMeshNode, "Floor", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Emblem", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Columns", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Gold ring", At({0, 0, 0}), SpinTrack({0, 0, 1}, 1.0f, kFrames)),
-        MakeNode(0, kMeshNode, "Pedestal", At({0, 0, 0})),
-        MakeNode(0, kMeshNode, "Chrome ball",
+        MakeNode(0, kvf::kNodeMesh, "Floor", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Emblem", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Columns", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Gold ring", At({0, 0, 0}), SpinTrack({0, 0, 1}, 1.0f, kFrames)),
+        MakeNode(0, kvf::kNodeMesh, "Pedestal", At({0, 0, 0})),
+        MakeNode(0, kvf::kNodeMesh, "Chrome ball",
                  PositionTrackOf(kFrames, [](float f) { return Vec3{0, 0, 22.0f + 2.0f * std::sin(f * 0.05f)}; }),
                  SpinTrack({0.2f, 0, 1}, 6.0f, kFrames)),
-        MakeNode(0, kLightNode, "Sun lamp", At({70, -80, 110})),
-        MakeNode(0, kLightNode, "Blue lamp", PositionTrackOf(kFrames, [](float f) {
+        MakeNode(0, kvf::kNodeLight, "Sun lamp", At({70, -80, 110})),
+        MakeNode(0, kvf::kNodeLight, "Blue lamp", PositionTrackOf(kFrames, [](float f) {
                      const float a = f * 0.02f;
                      return Vec3{40.0f * std::cos(a), 40.0f * std::sin(a), 30.0f};
                  })),
-        MakeNode(0, kLightNode, "Floor spot", At({0, -60, 95})),
+        MakeNode(0, kvf::kNodeLight, "Floor spot", At({0, -60, 95})),
     };
-    kvf::Node spotTarget = MakeNode(0, kLightTargetNode, "Floor spot target", PositionTrackOf(kFrames, [](float f) {
+    kvf::Node spotTarget = MakeNode(0, kvf::kNodeLightTarget, "Floor spot target", PositionTrackOf(kFrames, [](float f) {
                                         const float a = f * 0.012f;
                                         return Vec3{45.0f * std::cos(a), 45.0f * std::sin(a), 0.0f};
                                     }));

@@ -73,13 +73,13 @@ kvf::Scene OtterScene()
                        ColourMaterial(kStar, "Star gold", {1.0f, 0.8f, 0.25f}, 40)};
     scene.objects = {Otter(), Paw(), Stars()};
     const VectorKeys rise = {{0, kSpot + Vec3{0, 0, -26}}, {14, kSpot + Vec3{0, 0, 3}}, {20, kSpot}, {60, kSpot}};
-    kvf::Node paw = MakeNode(1, kMeshNode, "Paw", At({3.5f, -1, 13}), SampledRotationTrack(kFrames, [](float f) {
+    kvf::Node paw = MakeNode(1, kvf::kNodeMesh, "Paw", At({3.5f, -1, 13}), SampledRotationTrack(kFrames, [](float f) {
                                  return std::pair<Vec3, float>{{0, 1, 0}, 0.5f + 0.5f * std::sin(f * 0.5f)};
                              }));
     scene.nodes = {
-        MakeNode(0, kMeshNode, "Otter", PositionTrack(rise), SpinTrack({0, 0, 1}, 1.0f, 40)),
+        MakeNode(0, kvf::kNodeMesh, "Otter", PositionTrack(rise), SpinTrack({0, 0, 1}, 1.0f, 40)),
         paw,
-        MakeNode(0, kMeshNode, "Stars", PositionTrack({{0, kSpot + Vec3{0, 0, -10}}, {20, kSpot + Vec3{0, 0, 12}}}),
+        MakeNode(0, kvf::kNodeMesh, "Stars", PositionTrack({{0, kSpot + Vec3{0, 0, -10}}, {20, kSpot + Vec3{0, 0, 12}}}),
                  SpinTrack({0, 0, 1}, 1.5f, kFrames)),
     };
     return scene;

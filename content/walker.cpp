@@ -193,7 +193,7 @@ Walker MakeWalker(const std::string& name, float radius, int frames, int32_t ski
     Walker walker;
     walker.mesh = figure.Finish();
     // The mesh stays where it was bound; the bones carry all the motion.
-    walker.nodes.push_back(MakeNode(0, kMeshNode, name, At({0, 0, 0})));
+    walker.nodes.push_back(MakeNode(0, kvf::kNodeMesh, name, At({0, 0, 0})));
 
     const float lapFrames = LapFrames(radius);
     const auto angleAt = [lapFrames](float f) { return 2.0f * kPi * f / lapFrames; };
@@ -216,12 +216,12 @@ Walker MakeWalker(const std::string& name, float radius, int frames, int32_t ski
             const kvf::Controller heading = SampledRotationTrack(frames, [=](float f) {
                 return std::pair<Vec3, float>{{0, 0, 1}, angleAt(f) + kPi};
             });
-            walker.nodes.push_back(MakeNode(depth, kHelperNode, helper.name, path, heading));
+            walker.nodes.push_back(MakeNode(depth, kvf::kNodeHelper, helper.name, path, heading));
             continue;
         }
         const Bone& b = kBones[bone];
         const Vec3 offset = b.joint - kBones[b.parent].joint;
-        walker.nodes.push_back(MakeNode(depth, kHelperNode, helper.name, At(offset),
+        walker.nodes.push_back(MakeNode(depth, kvf::kNodeHelper, helper.name, At(offset),
                                         SampledRotationTrack(frames, [=](float f) {
                                             return std::pair<Vec3, float>{{1, 0, 0}, Swing(bone, phaseAt(f))};
                                         })));
