@@ -308,7 +308,11 @@ constexpr char kVertexHeader[] = "#version 300 es\nprecision highp float;\npreci
 constexpr char kFragmentHeader[] = "#version 300 es\nprecision highp float;\nprecision highp int;\n";
 constexpr char kDiffuseInput[] = "layout(location = 2) in vec4 aDiffuseBgra;\n#define aDiffuse aDiffuseBgra.bgra\n";
 constexpr char kSpecularInput[] = "layout(location = 3) in vec4 aSpecularBgra;\n#define aSpecular aSpecularBgra.bgra\n";
+// Pre-transformed depth outside [0, 1] is clamped, not clipped: WebGL has
+// no depth clamping, so the shader clamps it.
+constexpr char kClampScreenDepth[] = "    z = clamp(z, -1.0, 1.0);\n";
 #else
+constexpr char kClampScreenDepth[] = "";
 constexpr char kVertexHeader[] = "#version 330 core\n";
 constexpr char kFragmentHeader[] = "#version 330 core\n";
 constexpr char kDiffuseInput[] = "layout(location = 2) in vec4 aDiffuse;\n";
@@ -364,6 +368,7 @@ std::string GenerateFfpVertexShader(const FfpKey& key, bool zeroToOneDepth)
         s += "    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;\n";
         s += "    vec2 ndc = aPosition.xy * uScreen.xy + uScreen.zw;\n";
         s += zeroToOneDepth ? "    float z = aPosition.z;\n" : "    float z = 2.0 * aPosition.z - 1.0;\n";
+        s += kClampScreenDepth;
         s += "    gl_Position = vec4(ndc * w, z * w, w);\n";
         s += key.hasDiffuse != 0 ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
         if (key.needSpecular != 0) {
