@@ -1,9 +1,11 @@
 // The browser build's page in headless Chromium, against the desktop build:
-//   node web_page_test.js PAGE_DIR SHOW_DIR ZOLT_CAPTURE
+//   node web_page_test.js PAGE_DIR SHOW_DIR ZOLT_CAPTURE ZOLT_WEB
 // PAGE_DIR is what zolt-web wrote for the show in SHOW_DIR. Checks that the
 // page loads and plays with no console error; that stills at ten music
 // times match zolt-capture's stills of the same times; that the bench hook
-// reports; and that a page without its pack shows the player's message.
+// reports; that pages without their pack, with a damaged pack or without
+// their music show the player's messages; and that zolt-web refuses a show
+// it cannot write, leaving nothing behind.
 "use strict";
 const assert = require("assert");
 const {execFileSync, spawnSync} = require("child_process");
@@ -14,7 +16,7 @@ const path = require("path");
 const puppeteer = require("puppeteer-core");
 const {PNG} = require("pngjs");
 
-const [pageDir, showDir, capture] = process.argv.slice(2).map((p) => path.resolve(p));
+const [pageDir, showDir, capture, zoltWeb] = process.argv.slice(2).map((p) => path.resolve(p));
 const chromium = process.env.ZOLT_CHROMIUM || "/usr/bin/chromium";
 // Software WebGL 2 (SwiftShader through ANGLE) on a machine without a GPU.
 const chromiumArgs = ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
@@ -70,14 +72,48 @@ function compareStill(nativePng, webPng) {
   return close / (a.width * a.height);
 }
 
-// The player's first message for the show in `dir` (its message boxes go to
-// standard error as "title: text" with tabs and line breaks escaped).
-function nativeFirstMessage(dir) {
-  const run = spawnSync(capture, ["--quiet", "--from", "1", path.join(os.tmpdir(), "zolt-web-unused.png")],
+// The player's messages for the show in `dir`, as {title, text} (its message
+// boxes go to standard error as "title: text", tabs and line breaks escaped).
+function nativeMessages(dir) {
+  const run = spawnSync(capture, ["--quiet", "--from", "1", path.join(dir, "unused.png")],
                         {cwd: dir, encoding: "utf8"});
-  const line = run.stderr.split("\n").find((l) => l.startsWith("Zolt Engine Error: "));
-  assert.ok(line, "the player gives no message without its pack:\n" + run.stderr);
-  return line.slice("Zolt Engine Error: ".length).replace(/\\t/g, "\t").replace(/\\n/g, "\n");
+  return run.stderr.split("\n").filter((l) => / Engine (Error|Warning): /.test(l)).map((l) => {
+    const at = l.indexOf(": ");
+    return {title: l.slice(0, at), text: l.slice(at + 2).replace(/\\t/g, "\t").replace(/\\n/g, "\n")};
+  });
+}
+
+// A copy of `from` in `to` without `leave`, with `change(name, bytes)`
+// applied to each file's bytes.
+function copyFolder(from, to, leave, change) {
+  fs.mkdirSync(to, {recursive: true});
+  for (const f of fs.readdirSync(from)) {
+    if (f === leave || !fs.statSync(path.join(from, f)).isFile()) continue;
+    const bytes = fs.readFileSync(path.join(from, f));
+    fs.writeFileSync(path.join(to, f), change ? change(f, bytes) : bytes);
+  }
+}
+
+// The page of a show changed as `change` says against the player on the same
+// show: the same messages, the first in the title, and no hang.
+async function expectPlayerMessages(browser, work, name, leave, change) {
+  const page = path.join(work, name + "-page");
+  const show = path.join(work, name + "-show");
+  copyFolder(pageDir, page, leave, change);
+  copyFolder(showDir, show, leave === "frozen-mainzik-2p.ogg" ? "frozen-mainzik-2p.xm" : leave, change);
+  const expected = nativeMessages(show);
+  assert.ok(expected.length > 0, "the player gives no message");
+  const server = await serve(page);
+  const tab = await openPage(browser, `http://127.0.0.1:${server.address().port}/index.html?t=10&still=1`, []);
+  const title = await waitForTitle(tab, "zolt:error", 60000);
+  const shown = await tab.evaluate(() => window.zoltMessages);
+  const box = await tab.evaluate(() => document.getElementById("messages").textContent);
+  await tab.close();
+  server.close();
+  assert.deepStrictEqual(shown, expected);
+  assert.ok(box.includes(expected[0].text), "the message is not on the page");
+  // The title holds the first text with its white space collapsed.
+  assert.strictEqual(title, ("zolt:error " + expected[0].text).replace(/\s+/g, " ").trim());
 }
 
 (async () => {
@@ -143,31 +179,32 @@ function nativeFirstMessage(dir) {
       await page.close();
     });
 
-    await check("a page without its pack shows the player's message", async () => {
-      const broken = path.join(work, "no-pack");
-      fs.mkdirSync(broken);
-      for (const f of fs.readdirSync(pageDir)) {
-        if (f !== "data.pac") fs.copyFileSync(path.join(pageDir, f), path.join(broken, f));
+    await check("pages without their pack or music, or with a damaged pack, show the player's messages",
+                async () => {
+      await expectPlayerMessages(browser, work, "no-pack", "data.pac");
+      await expectPlayerMessages(browser, work, "no-music", "frozen-mainzik-2p.ogg");
+      // Cut short: the archive's directory is gone.
+      await expectPlayerMessages(browser, work, "cut-pack", null,
+                                 (f, b) => f === "data.pac" ? b.subarray(0, b.length >> 1) : b);
+      // Bytes of the members' data changed: inflation or checksums fail.
+      await expectPlayerMessages(browser, work, "damaged-pack", null, (f, b) => {
+        if (f !== "data.pac") return b;
+        const copy = Buffer.from(b);
+        for (let i = 2000; i < copy.length >> 1; i += 9973) copy[i] ^= 0x5a;
+        return copy;
+      });
+    });
+
+    await check("zolt-web refuses a show without its pack or music and leaves nothing behind", async () => {
+      for (const leave of ["data.pac", "frozen-mainzik-2p.xm"]) {
+        const show = path.join(work, "export-without-" + leave);
+        copyFolder(showDir, show, leave);
+        const out = path.join(work, "export-out-" + leave);
+        const run = spawnSync(zoltWeb, ["--engine", pageDir, show, out], {encoding: "utf8"});
+        assert.strictEqual(run.status, 1, run.stderr);
+        assert.match(run.stderr, /^zolt-web: .+\n$/);
+        assert.deepStrictEqual(fs.existsSync(out) ? fs.readdirSync(out) : [], []);
       }
-      const showWithoutPack = path.join(work, "show-no-pack");
-      fs.mkdirSync(showWithoutPack);
-      for (const f of fs.readdirSync(showDir)) {
-        if (f !== "data.pac") fs.copyFileSync(path.join(showDir, f), path.join(showWithoutPack, f));
-      }
-      const expected = nativeFirstMessage(showWithoutPack);
-      const brokenServer = await serve(broken);
-      const url = `http://127.0.0.1:${brokenServer.address().port}/index.html?t=10&still=1`;
-      const page = await openPage(browser, url, []);
-      const title = await waitForTitle(page, "zolt:error", 60000);
-      const first = await page.evaluate(() => window.zoltMessages[0]);
-      const shown = await page.evaluate(() => document.getElementById("messages").textContent);
-      await page.close();
-      brokenServer.close();
-      assert.strictEqual(first.text, expected);
-      assert.strictEqual(first.title, "Zolt Engine Error");
-      assert.ok(shown.includes(expected), "the message is not on the page");
-      // The title holds the text with its white space collapsed.
-      assert.strictEqual(title, ("zolt:error " + expected).replace(/\s+/g, " ").trim());
     });
   } finally {
     await browser.close();
