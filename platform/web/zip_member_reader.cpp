@@ -34,7 +34,9 @@ constexpr uint32_t kEncryptedFlag = 1;
 // The directory's last record sits within the archive comment's reach.
 constexpr size_t kEndSearch = 0xFFFF + kEndRecordSize;
 constexpr int kDataError = -3;
-constexpr size_t kInflatePadding = 8;  // a damaged deflate stream, as zlib says
+constexpr size_t kInflatePadding = 8;
+// The inflater's failure when its output buffer is full.
+constexpr char kOutputFull[] = "output buffer limit";  // a damaged deflate stream, as zlib says
 
 struct Entry {
     std::string name;
@@ -291,8 +293,14 @@ int unzOpenCurrentFile(unzFile file)
     std::vector<uint8_t>().swap(archive->padded);
     archive->data = archive->inflated.get();
     archive->size = produced > 0 ? static_cast<size_t>(produced) : 0;
-    // A stream that fails part-way hands out nothing but the failure.
-    archive->damaged = produced < 0 && size > 0;
+    // A stream that goes on past the member's size has handed out all of it:
+    // only its first `size` bytes are ever read, as the unzip interface reads.
+    if (produced < 0 && std::strcmp(stbi_failure_reason(), kOutputFull) == 0) {
+        archive->size = size;
+    } else if (produced < 0 && size > 0) {
+        // A stream that fails part-way hands out nothing but the failure.
+        archive->damaged = true;
+    }
     return UNZ_OK;
 }
 

@@ -77,7 +77,7 @@ function compareStill(nativePng, webPng) {
 function nativeMessages(dir) {
   const run = spawnSync(capture, ["--quiet", "--from", "1", path.join(dir, "unused.png")],
                         {cwd: dir, encoding: "utf8"});
-  return run.stderr.split("\n").filter((l) => / Engine (Error|Warning): /.test(l)).map((l) => {
+  return run.stderr.split("\n").filter((l) => l.includes(": ") && !l.startsWith("zolt-capture: ")).map((l) => {
     const at = l.indexOf(": ");
     return {title: l.slice(0, at), text: l.slice(at + 2).replace(/\\t/g, "\t").replace(/\\n/g, "\n")};
   });
