@@ -141,9 +141,12 @@ async function expectPlayerMessages(browser, work, name, leave, change) {
       await page.click("#overlay");
       await page.waitForFunction(() => document.body.classList.contains("playing"), {timeout: 60000});
       await new Promise((r) => setTimeout(r, 2000));
-      const state = await page.evaluate(() => ({title: document.title, messages: window.zoltMessages.length}));
+      const state = await page.evaluate(() => ({title: document.title, messages: window.zoltMessages.length,
+                                                  musicMs: window.Module.zoltMusic.lastMs}));
       assert.deepStrictEqual(errors, []);
       assert.strictEqual(state.messages, 0);
+      // The show's clock is the music's position, which has moved on.
+      assert.ok(state.musicMs > 500 && state.musicMs < 10000, `the music is at ${state.musicMs} ms`);
       assert.ok(!state.title.startsWith("zolt:error"), state.title);
       await page.close();
     });
