@@ -314,6 +314,18 @@ void DrawThroughIndices(GLenum mode, GLsizei count, GLenum type, const void* off
 
 } // namespace
 
+void ZoltWebFinish()
+{
+    // Reading a pixel of the bound read framebuffer cannot be answered before
+    // every command that draws into it has run.
+    uint8_t pixel[4];
+    if (glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+        glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    } else {
+        glFinish();
+    }
+}
+
 void ZoltWebClearDepth(double depth)
 {
     glClearDepthf(static_cast<GLfloat>(depth));

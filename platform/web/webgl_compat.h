@@ -13,6 +13,8 @@
 //     for drawing is kept aside until its first binding as vertices or
 //     indices (WebGL types a buffer by its first binding and keeps index
 //     buffers apart from all others);
+//   - glFinish waits for the drawing to be done (WebGL's finish only flushes):
+//     it reads a pixel back;
 //   - border colours clamp to the edge, LOD bias and depth clamping are
 //     left out (the show uses neither).
 #pragma once
@@ -37,6 +39,7 @@
 #define GL_LOWER_LEFT 0x8CA1
 #define GL_ZERO_TO_ONE 0x935F
 
+void ZoltWebFinish();
 void ZoltWebClearDepth(double depth);
 void ZoltWebDepthRange(double n, double f);
 void ZoltWebPolygonMode(GLenum face, GLenum mode);
@@ -71,6 +74,7 @@ void ZoltWebDrawElementsBaseVertex(GLenum mode, GLsizei count, GLenum type, cons
 
 // The replacements' own source calls the real functions.
 #ifndef ZOLT_WEBGL_COMPAT_SOURCE
+#define glFinish ZoltWebFinish
 #define glClearDepth ZoltWebClearDepth
 #define glDepthRange ZoltWebDepthRange
 #define glPolygonMode ZoltWebPolygonMode

@@ -23,7 +23,7 @@ const server = http.createServer((request, response) => {
 server.listen(0, "127.0.0.1", async () => {
   const browser = await puppeteer.launch({
     executablePath: process.env.ZOLT_CHROMIUM || "/usr/bin/chromium", headless: true, protocolTimeout: 0,
-    args: ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--ignore-gpu-blocklist"]});
+    args: ["--no-sandbox", "--use-angle=gl-egl", "--ignore-gpu-blocklist"]});
   const page = await browser.newPage();
   await page.goto(`http://127.0.0.1:${server.address().port}/index.html?bench=${frames}`);
   await page.waitForFunction(() => document.title.startsWith("zolt:bench") || document.title.startsWith("zolt:error"),

@@ -18,8 +18,9 @@ const {PNG} = require("pngjs");
 
 const [pageDir, showDir, capture, zoltWeb] = process.argv.slice(2).map((p) => path.resolve(p));
 const chromium = process.env.ZOLT_CHROMIUM || "/usr/bin/chromium";
-// Software WebGL 2 (SwiftShader through ANGLE) on a machine without a GPU.
-const chromiumArgs = ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+// WebGL 2 through ANGLE on the system's EGL (Mesa's llvmpipe on a machine without a GPU,
+// as the desktop build draws).
+const chromiumArgs = ["--no-sandbox", "--use-angle=gl-egl",
                       "--ignore-gpu-blocklist", "--autoplay-policy=no-user-gesture-required"];
 // A still matches when at least 99% of its pixels are within this much of
 // the desktop capture's in every channel.
