@@ -129,6 +129,10 @@ HRESULT Device::Initialize(const D3DPRESENT_PARAMETERS& parameters)
     if (m_context == nullptr || !MakeCurrent()) {
         return D3DERR_NOTAVAILABLE;
     }
+#ifdef __EMSCRIPTEN__
+    // WebGL 2 clips depth to [-w, w] and has no clip control.
+    m_zeroToOneDepth = false;
+#else
     if (epoxy_gl_version() < 33) {
         return D3DERR_NOTAVAILABLE;
     }
@@ -138,6 +142,7 @@ HRESULT Device::Initialize(const D3DPRESENT_PARAMETERS& parameters)
     }
     // Flat shading takes the first vertex's colours, as Direct3D does.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#endif
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &m_maxTextureSize);

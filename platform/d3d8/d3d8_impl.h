@@ -6,7 +6,7 @@
 #pragma once
 
 #include <SDL.h>
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl_api.h"
 
 #include <cstdint>
 #include <memory>

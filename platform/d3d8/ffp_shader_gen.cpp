@@ -300,23 +300,42 @@ const char* CompareOperator(uint8_t func)
     }
 }
 
+// Shader headers and the colour inputs: GLSL 3.30 natively; GLSL ES 3.00 in
+// the browser, where vertex colours arrive in their BGRA byte order (WebGL
+// has no BGRA vertex format) and are put in order here.
+#ifdef __EMSCRIPTEN__
+constexpr char kVertexHeader[] = "#version 300 es\nprecision highp float;\nprecision highp int;\n";
+constexpr char kFragmentHeader[] = "#version 300 es\nprecision highp float;\nprecision highp int;\n";
+constexpr char kDiffuseInput[] = "layout(location = 2) in vec4 aDiffuseBgra;\n#define aDiffuse aDiffuseBgra.bgra\n";
+constexpr char kSpecularInput[] = "layout(location = 3) in vec4 aSpecularBgra;\n#define aSpecular aSpecularBgra.bgra\n";
+// Pre-transformed depth outside [0, 1] is clamped, not clipped: WebGL has
+// no depth clamping, so the shader clamps it.
+constexpr char kClampScreenDepth[] = "    z = clamp(z, -1.0, 1.0);\n";
+#else
+constexpr char kClampScreenDepth[] = "";
+constexpr char kVertexHeader[] = "#version 330 core\n";
+constexpr char kFragmentHeader[] = "#version 330 core\n";
+constexpr char kDiffuseInput[] = "layout(location = 2) in vec4 aDiffuse;\n";
+constexpr char kSpecularInput[] = "layout(location = 3) in vec4 aSpecular;\n";
+#endif
+
 } // namespace
 
 std::string GenerateFfpVertexShader(const FfpKey& key, bool zeroToOneDepth)
 {
     std::string s;
     s.reserve(4096);
-    s += "#version 330 core\n";
+    s += kVertexHeader;
     const char* interp = key.flatShade != 0 ? "flat " : "";
     s += "layout(location = 0) in vec4 aPosition;\n";
     if (key.hasNormal != 0) {
         s += "layout(location = 1) in vec3 aNormal;\n";
     }
     if (key.hasDiffuse != 0) {
-        s += "layout(location = 2) in vec4 aDiffuse;\n";
+        s += kDiffuseInput;
     }
     if (key.hasSpecular != 0) {
-        s += "layout(location = 3) in vec4 aSpecular;\n";
+        s += kSpecularInput;
     }
     for (int i = 0; i < key.texCount; ++i) {
         s += "layout(location = " + Str(kAttribTexCoord0 + i) + ") in vec4 aTex" + Str(i) + ";\n";
@@ -349,6 +368,7 @@ std::string GenerateFfpVertexShader(const FfpKey& key, bool zeroToOneDepth)
         s += "    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;\n";
         s += "    vec2 ndc = aPosition.xy * uScreen.xy + uScreen.zw;\n";
         s += zeroToOneDepth ? "    float z = aPosition.z;\n" : "    float z = 2.0 * aPosition.z - 1.0;\n";
+        s += kClampScreenDepth;
         s += "    gl_Position = vec4(ndc * w, z * w, w);\n";
         s += key.hasDiffuse != 0 ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
         if (key.needSpecular != 0) {
@@ -451,7 +471,7 @@ std::string GenerateFfpFragmentShader(const FfpKey& key)
 {
     std::string g;
     g.reserve(4096);
-    g += "#version 330 core\n";
+    g += kFragmentHeader;
     const char* interp = key.flatShade != 0 ? "flat " : "";
     g += std::string(interp) + "in vec4 vDiffuse;\n";
     if (key.needSpecular != 0) {

@@ -2,7 +2,7 @@
 // for the life of the device, found again by their key.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl_api.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 // shadow starts unknown and every setter forces the first call.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl_api.h"
 
 #include <cstdint>
 
