@@ -1,10 +1,10 @@
 #include "app/win_main.h"
 
-#include "app/error_box.h"
 #include "app/show_state.h"
 #include "app/window_proc.h"
 #include "demo/demo_manager.h"
 #include "gfx/dx_device.h"
+#include "platform/win32/report_box.h"
 #include "platform/win32/window.h"
 
 namespace {

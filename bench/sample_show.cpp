@@ -18,7 +18,7 @@ namespace {
 const TempDirectory& ShowFolder()
 {
     static TempDirectory folder;
-    static const bool made = content::MakeShow(folder.Path(), ZOLT_CAPTION_FONT, "music.xm");
+    static const bool made = content::MakeShow(folder.Path(), ZOLT_CAPTION_FONT, ZOLT_MUSIC_SOURCE);
     (void)made;
     return folder;
 }
@@ -72,7 +72,7 @@ void BM_MakeShow(benchmark::State& state)
 {
     for (auto _ : state) {
         TempDirectory folder;
-        content::MakeShow(folder.Path(), ZOLT_CAPTION_FONT, "music.xm");
+        content::MakeShow(folder.Path(), ZOLT_CAPTION_FONT, ZOLT_MUSIC_SOURCE);
     }
 }
 BENCHMARK(BM_MakeShow)->Unit(benchmark::kMillisecond);

@@ -1,17 +1,18 @@
-// showgen FOLDER FONT.ttf MUSIC_FILE
+// showgen FOLDER FONT.ttf
 //
-// Makes the sample show in FOLDER: "Marble.Spt" naming MUSIC_FILE (a file the
-// build puts beside it) and the pack "data.pac" with every scene, texture and
-// overlay picture, the captions drawn with the font FONT.ttf.
+// Writes the sample show's scenes (FOLDER/scenes/*.KVF) and pictures
+// (FOLDER/images/), the captions drawn with the font FONT.ttf. The show file
+// content/show.toml names them; `zolt-show build` makes the script and the
+// pack.
 #include <cstdio>
 
 #include "content/show.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: showgen FOLDER FONT.ttf MUSIC_FILE\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: showgen FOLDER FONT.ttf\n");
         return 2;
     }
-    return content::MakeShow(argv[1], argv[2], argv[3]) ? 0 : 1;
+    return content::WriteShowSources(argv[1], argv[2]) ? 0 : 1;
 }

@@ -1,12 +1,14 @@
 # The sample show: the generator program showgen (a library of its parts, so
-# that the content tests can run it in a process of their own) and the
-# target sample_show that makes build/show/ with the script, the pack and
-# the music, a tracker module of the Debian package fb-music-high.
+# that the content tests can run it in a process of their own) draws the
+# scenes and pictures into build/show/; the target sample_show puts the show
+# file content/show.toml and the music (a tracker module of the Debian
+# package fb-music-high) beside them and runs `zolt-show build`, which writes
+# the script and the pack.
 file(GLOB ZOLT_CONTENT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/content/*.cpp)
 list(REMOVE_ITEM ZOLT_CONTENT_SOURCES ${CMAKE_SOURCE_DIR}/content/main.cpp)
 add_library(zolt_content STATIC ${ZOLT_CONTENT_SOURCES})
 target_include_directories(zolt_content PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_content PUBLIC zolt_kvf_writer zolt_demo Freetype::Freetype JPEG::JPEG PkgConfig::MINIZIP)
+target_link_libraries(zolt_content PUBLIC zolt_kvf_writer zolt_demo zolt_show Freetype::Freetype JPEG::JPEG)
 
 add_executable(showgen ${CMAKE_SOURCE_DIR}/content/main.cpp)
 target_link_libraries(showgen PRIVATE zolt_content)
@@ -26,9 +28,11 @@ if(ZOLT_MUSIC_FILE)
   add_custom_command(
     OUTPUT ${ZOLT_SHOW_DIR}/Marble.Spt ${ZOLT_SHOW_DIR}/data.pac ${ZOLT_SHOW_DIR}/${ZOLT_MUSIC_NAME}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZOLT_SHOW_DIR}
-    COMMAND showgen ${ZOLT_SHOW_DIR} ${ZOLT_CAPTION_FONT} ${ZOLT_MUSIC_NAME}
+    COMMAND showgen ${ZOLT_SHOW_DIR} ${ZOLT_CAPTION_FONT}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/content/show.toml ${ZOLT_SHOW_DIR}/show.toml
     COMMAND ${CMAKE_COMMAND} -E copy ${ZOLT_MUSIC_FILE} ${ZOLT_SHOW_DIR}/${ZOLT_MUSIC_NAME}
-    DEPENDS showgen ${ZOLT_CAPTION_FONT} ${ZOLT_MUSIC_FILE}
+    COMMAND zolt-show build ${ZOLT_SHOW_DIR}
+    DEPENDS showgen zolt-show ${CMAKE_SOURCE_DIR}/content/show.toml ${ZOLT_CAPTION_FONT} ${ZOLT_MUSIC_FILE}
     COMMENT "Making the sample show in ${ZOLT_SHOW_DIR}"
     VERBATIM)
   add_custom_target(sample_show ALL
@@ -40,5 +44,6 @@ endif()
 # The content tests (test_content, linked with zolt_content) and the
 # benchmark make the show themselves and need the font and the music.
 target_compile_definitions(zolt_content PUBLIC
-  ZOLT_CAPTION_FONT="${ZOLT_CAPTION_FONT}" ZOLT_MUSIC_SOURCE="${ZOLT_MUSIC_FILE}")
+  ZOLT_CAPTION_FONT="${ZOLT_CAPTION_FONT}" ZOLT_MUSIC_SOURCE="${ZOLT_MUSIC_FILE}"
+  ZOLT_SHOW_FILE="${CMAKE_SOURCE_DIR}/content/show.toml")
 list(APPEND ZOLT_BENCH_LINKS zolt_content)

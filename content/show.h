@@ -1,6 +1,6 @@
-// The sample show made at build time: the pictures, scenes, script and pack
-// that `scripts/play` plays. Each part is made by its own file; MakeShow puts
-// them together in a folder.
+// The sample show made at build time: the pictures and scenes of the show
+// `scripts/play` plays, each made by its own file; content/show.toml puts
+// them together.
 #pragma once
 
 #include <cstdint>
@@ -39,23 +39,13 @@ kvf::Scene GlassScene();
 kvf::Scene LightsScene();
 kvf::Scene FlightScene();
 
-// One effect of the script.
-struct ShowEffect {
-    int32_t kind = 0; // 0 plain, 1 Player3D, 2 Marble1
-    std::string name;
-    float start = 0.0f; // ms of music position
-    float end = 0.0f;
-    std::string sceneFile; // kind 1 only
-};
-std::vector<ShowEffect> ShowTimeline();
-// The bytes of "Marble.Spt" naming the music file.
-std::vector<uint8_t> ShowScript(const std::string& musicFile);
+// Writes the scenes into FOLDER/scenes/ and the textures, sky faces, logo
+// and captions into FOLDER/images/, under the names content/show.toml
+// gives them. False on failure, told on standard error.
+bool WriteShowSources(const std::string& folder, const std::string& fontPath);
 
-// Writes a ZIP archive of the files (deflated). False on failure.
-bool WritePackArchive(const std::string& path, const std::vector<ShowFile>& files);
-
-// Writes "Marble.Spt" and "data.pac" into the folder. False on failure, told
-// on standard error.
-bool MakeShow(const std::string& folder, const std::string& fontPath, const std::string& musicFile);
+// Makes a whole show folder: the sources, show.toml, the music copied from
+// musicSource, then Marble.Spt and data.pac built by zolt-show's build.
+bool MakeShow(const std::string& folder, const std::string& fontPath, const std::string& musicSource);
 
 } // namespace content

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <new>
 
-#include "app/error_box.h"
 #include "demo/curve_set.h"
 #include "demo/demo_clock.h"
 #include "demo/effect.h"
+#include "demo/effect_cue.h"
 #include "demo/effect_factory.h"
 #include "demo/frame_counter.h"
 #include "demo/script_reader.h"
@@ -14,6 +14,7 @@
 #include "demo/texture_stage_defaults.h"
 #include "gfx/dx_device.h"
 #include "gfx/render_texture.h"
+#include "platform/report/report.h"
 #include "platform/win32/window.h"
 #include "sound/music_stream.h"
 
@@ -193,6 +194,18 @@ int32_t DemoManager::GetStatus()
     if (elapsed > m_music->GetLength())
         m_status |= kStatusOver;
     return m_status;
+}
+
+void DemoManager::CueAt(float t)
+{
+    for (Effect* effect : m_effects) {
+        if (effect)
+            CueEffect(effect, t);
+    }
+    if (m_frameCounter) {
+        delete m_frameCounter;
+        m_frameCounter = new FrameCounter(TickCount());
+    }
 }
 
 EffectSelection DemoManager::SelectEffects(float t) const

@@ -49,6 +49,10 @@ public:
     int32_t GetStatus();
     // Draws and presents one frame at the music's position.
     void RenderFrame();
+    // Puts the show where a start at music time t puts it, for programs that
+    // jump in the music: every effect cued at t (demo/effect_cue.h) and the
+    // frame counter started afresh. The music itself is not moved.
+    void CueAt(float t);
     // Takes the frame time and the tick count from `clock` (not owned)
     // instead of the music and the system; null goes back to those. Set it
     // before Init so that the frame counter starts on the same clock.

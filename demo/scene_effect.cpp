@@ -1,10 +1,12 @@
 #include "demo/scene_effect.h"
 
+#include <cmath>
 #include <cstdint>
 
-#include "app/error_box.h"
+#include "demo/scene_camera.h"
+#include "demo/scene_loop.h"
 #include "gfx/dx_device.h"
-#include "scene/camera.h"
+#include "platform/report/report.h"
 #include "scene/scene.h"
 
 SceneEffect::SceneEffect(DXDevice* device) : Effect(device) {}
@@ -48,19 +50,15 @@ float SceneEffect::GetDuration()
     // The frame count times 1000 is taken in 64 bits, where no frame range
     // can overflow it.
     const int64_t frames = static_cast<int64_t>(m_scene->endFrame) - m_scene->startFrame;
+    // An empty scene lasts nothing, whatever its rate (0 / 0 would be NaN).
+    if (frames == 0)
+        return 0.0f;
     return static_cast<float>(frames * 1000) / static_cast<float>(m_scene->frameRate);
 }
 
 void SceneEffect::GetCamera(D3DVECTOR* eye, D3DVECTOR* target)
 {
-    *eye = D3DVECTOR{0.0f, 0.0f, 0.0f};
-    *target = D3DVECTOR{0.0f, 0.0f, 0.0f};
-    const CCamera* camera = m_scene ? m_scene->cameras.First() : nullptr;
-    if (!camera)
-        return;
-    *eye = camera->position;
-    if (camera->target)
-        *target = camera->target->position;
+    GetSceneCamera(m_scene, eye, target);
 }
 
 void SceneEffect::LoopAndDrawScene()
@@ -68,12 +66,29 @@ void SceneEffect::LoopAndDrawScene()
     if (!m_scene)
         return;
     float x = static_cast<float>((m_currentTime - m_loopBase) * static_cast<float>(m_scene->frameRate) * 0.001);
-    if (x >= static_cast<float>(m_scene->endFrame) || x < 0.0f) {
+    if (LoopsToFirstFrame(x, m_scene->endFrame)) {
         x = 0.0f;
         m_loopBase = m_currentTime;
     }
     m_sceneTime = x;
-    m_scene->Update(x);
-    if (IDirect3DDevice8* device = Device())
-        m_scene->Render(device);
+    PoseAndDrawScene(m_scene, x, Device());
+}
+
+int SceneEffect::CueAt(float musicTime)
+{
+    Rewind();
+    if (!m_scene)
+        return 0;
+    const int restored = m_scene->RestorePreparedState();
+    const int32_t frameRate = m_scene->frameRate;
+    const int32_t endFrame = m_scene->endFrame;
+    if (!Contains(musicTime) || frameRate <= 0 || endFrame <= 0)
+        return restored;
+    // Whole loops of endFrame frames since the window's start. A base that
+    // rounding puts a hair off is harmless: the loop then restarts on the
+    // first frame, as it would have within that hair while playing.
+    const double loopMs = static_cast<double>(endFrame) * 1000.0 / frameRate;
+    const double loops = std::floor((static_cast<double>(musicTime) - m_start) / loopMs);
+    m_loopBase = static_cast<float>(m_start + loops * loopMs);
+    return restored;
 }

@@ -14,11 +14,19 @@ public:
 
     // Loop base at the window's start, scene time 0.
     void Rewind() override;
-    // The scene's length in ms; -1 without a scene (and infinite for a frame
-    // rate of 0, at which the scene never leaves frame 0).
+    // The scene's length in ms; -1 without a scene, 0 for a scene without
+    // frames, and infinite for a frame rate of 0 otherwise (the scene then
+    // never leaves frame 0).
     float GetDuration() override;
     // The first camera's position and its target's.
     void GetCamera(D3DVECTOR* eye, D3DVECTOR* target) override;
+
+    // Puts the effect where a show started at `musicTime` has it: its scene
+    // back in the state preparing it left, and, when its window holds the
+    // time, the loop base on the loop that playing from the window's start
+    // reaches at that time (otherwise at the start, as Rewind puts it).
+    // 1 when the scene could not be restored; 0 otherwise.
+    int CueAt(float musicTime);
 
     CScene* GetScene() const { return m_scene; }
     float GetLoopBase() const { return m_loopBase; }

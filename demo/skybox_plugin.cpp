@@ -1,12 +1,12 @@
 #include "demo/skybox_plugin.h"
 
-#include "app/error_box.h"
 #include "demo/script_reader.h"
 #include "demo/script_writer.h"
 #include "gfx/dx_device.h"
 #include "gfx/skybox_mesh.h"
 #include "gfx/skybox_vertices.h"
 #include "math/d3dx_math.h"
+#include "platform/report/report.h"
 
 namespace {
 // The box's own lens: 0.7 radians vertically (the float 0x3F333333), square.

@@ -1,9 +1,8 @@
 #include "fuzz/quiet_boxes.h"
 
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 
 void SilenceMessageBoxes()
 {
-    SetMessageBoxHook([](const MessageBoxRecord&) {});
-    SetMessageBoxEcho(false);
+    SetReportSink([](ReportSeverity, const char*, const char*) {});
 }

@@ -1,9 +1,9 @@
 #include "gfx/bitmap_font.h"
 
-#include "app/error_box.h"
 #include "gfx/screen_vertex.h"
 #include "platform/d3dx/d3dx_texture.h"
 #include "platform/d3d8/release_interface.h"
+#include "platform/report/report.h"
 
 BitmapFont::BitmapFont()
     : m_device(nullptr), m_texture(nullptr), m_vertexBuffer(nullptr), m_columns(0), m_rows(0),

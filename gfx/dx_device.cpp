@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/error_box.h"
 #include "platform/d3d8/release_interface.h"
 #include "gfx/bitmap_font.h"
+#include "platform/report/report.h"
 #include "platform/win32/window.h"
 
 namespace {

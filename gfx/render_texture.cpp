@@ -1,8 +1,8 @@
 #include "gfx/render_texture.h"
 
-#include "app/error_box.h"
 #include "gfx/screen_vertex.h"
 #include "platform/d3d8/release_interface.h"
+#include "platform/report/report.h"
 
 RenderTexture::RenderTexture(IDirect3DDevice8* device) : m_device(device) {}
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/error_box.h"
 #include "gfx/skybox_vertices.h"
 #include "gfx/texture_loader.h"
 #include "platform/d3d8/release_interface.h"
+#include "platform/report/report.h"
 
 namespace {
 constexpr DWORD kSkyBoxFvf = D3DFVF_XYZ | D3DFVF_TEX1; // 0x102

@@ -1,8 +1,8 @@
 #include "gfx/texture_loader.h"
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
 #include "platform/d3dx/d3dx_texture.h"
+#include "platform/report/report.h"
 
 #include <string>
 

@@ -7,20 +7,21 @@
 #include <cstring>
 
 #include "platform/d3d8/d3d8_types.h"
+#include "scene/kvf_format.h"
 #include "scene/mesh_vertex.h"
 
 class CModifier {
 public:
     // Type codes of the modifier block.
     enum Type : int32_t {
-        kBend = 0,
-        kStretch = 1,
-        kSkin = 2,
-        kSkinMatrixFirst = 3, // read with the matrix-first layout; held as kSkin
-        kEmptyEntry = 4,      // an entry that is only its code
-        kWave = 8,
-        kRipple = 16,
-        kTwist = 32,
+        kBend = kvf::kBend,
+        kStretch = kvf::kStretch,
+        kSkin = kvf::kSkinCountFirst,
+        kSkinMatrixFirst = kvf::kSkinMatrixFirst, // read with the matrix-first layout; held as kSkin
+        kEmptyEntry = kvf::kEmptyEntry,           // an entry that is only its code
+        kWave = kvf::kWave,
+        kRipple = kvf::kRipple,
+        kTwist = kvf::kTwist,
     };
 
     explicit CModifier(int32_t type) : m_type(type) {}

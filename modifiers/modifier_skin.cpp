@@ -9,7 +9,7 @@
 #include "math/engine_math.h"
 #include "math/processor_features.h"
 #include "modifiers/skin_wide.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 // message in its title bar.
 void SkinWarning(const char* title)
 {
-    MessageBoxA(nullptr, "CModifierSkin warning:", title, MB_OK | MB_ICONWARNING);
+    Report(ReportSeverity::Warning, title, "CModifierSkin warning:");
 }
 
 // The inverse of m, or the identity when m cannot be inverted.
@@ -174,7 +174,20 @@ void CModifierSkin::BuildInfluenceTable()
     m_runStart.push_back(static_cast<int32_t>(m_order.size()));
     m_runWideGroup.push_back(static_cast<int32_t>(m_wide.groups.size()));
     m_firstInfluence.push_back(static_cast<int32_t>(m_influences.size()));
+    // The vectorised paths start from the bones' own matrices (the identity
+    // until the first update), as the per-vertex path does.
     m_rows.resize(m_bones.size());
+    CopySkinningMatrices();
+}
+
+void CModifierSkin::CopySkinningMatrices()
+{
+    for (size_t b = 0; b < m_rows.size() && b < m_bones.size(); ++b) {
+        std::memcpy(m_rows[b].m, &m_bones[b].m_skinningMatrix, sizeof m_rows[b].m);
+    }
+    if (m_wideReady && !m_bones.empty()) {
+        m_wide.SetMatrices(&m_bones.front().m_skinningMatrix, static_cast<int>(m_bones.size()), sizeof(SkinBone));
+    }
 }
 
 void CModifierSkin::update()
@@ -193,12 +206,7 @@ void CModifierSkin::update()
             changed = true;
         }
     }
-    for (size_t b = 0; b < m_rows.size() && b < m_bones.size(); ++b) {
-        std::memcpy(m_rows[b].m, &m_bones[b].m_skinningMatrix, sizeof m_rows[b].m);
-    }
-    if (m_wideReady && !m_bones.empty()) {
-        m_wide.SetMatrices(&m_bones.front().m_skinningMatrix, static_cast<int>(m_bones.size()), sizeof(SkinBone));
-    }
+    CopySkinningMatrices();
     if (changed) {
         Restamp();
     }

@@ -85,6 +85,8 @@ private:
         float weight;
     };
     void BuildInfluenceTable();
+    // The bones' skinning matrices into the rows and the sixteen-lane table.
+    void CopySkinningMatrices();
     // applyAll; with copyRest false, out's fields beyond the position are left
     // as they are; with fromBase, `in` is the unchanging base (applyFromBase).
     void Apply(const MeshVertex* in, MeshVertex* out, int count, bool copyRest, bool fromBase);

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/error_box.h"
 #include "pack/archive_io.h"
 #include "pack/whole_member_read.h"
+#include "platform/report/report.h"
 
 namespace {
 

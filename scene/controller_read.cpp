@@ -2,8 +2,9 @@
 // that creates no controller is the record's only field.
 #include <new>
 
-#include "app/error_box.h"
+#include "platform/report/report.h"
 #include "scene/controller.h"
+#include "scene/kvf_format.h"
 #include "scene/kvf_read.h"
 
 namespace {
@@ -80,8 +81,8 @@ int ReadVectorController(CPackFile* file, const char* what, D3DVECTOR (*readValu
 {
     *result = nullptr;
     const int32_t type = ReadInt32(file);
-    if (type == 0 || type == 1) {
-        const int keySize = type == 0 ? kVectorTCBKeySize : kVectorLinearKeySize;
+    if (type == kvf::kControllerTcb || type == kvf::kControllerLinear) {
+        const int keySize = type == kvf::kControllerTcb ? kVectorTCBKeySize : kVectorLinearKeySize;
         auto* controller = ReadKeyedController<CControllerVectorTCB>(file, what, keySize);
         if (controller == nullptr) {
             return 1;
@@ -89,7 +90,7 @@ int ReadVectorController(CPackFile* file, const char* what, D3DVECTOR (*readValu
         for (int32_t i = 0; i < controller->keyCount; ++i) {
             VectorKeyTCB& key = controller->keys[i];
             key.time = ReadInt32(file);
-            if (type == 0) {
+            if (type == kvf::kControllerTcb) {
                 ReadParams(file, &key);
             } else {
                 SkipBytes(file, linearSkip);
@@ -117,8 +118,8 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
 {
     const char* what = "rotation";
     const int32_t type = ReadInt32(file);
-    if (type == 0 || type == 1) {
-        const int keySize = type == 0 ? kRotationTCBKeySize : kRotationLinearKeySize;
+    if (type == kvf::kControllerTcb || type == kvf::kControllerLinear) {
+        const int keySize = type == kvf::kControllerTcb ? kRotationTCBKeySize : kRotationLinearKeySize;
         auto* controller = ReadKeyedController<CControllerRotationTCB>(file, what, keySize);
         if (controller == nullptr) {
             return 1;
@@ -126,7 +127,7 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
         for (int32_t i = 0; i < controller->keyCount; ++i) {
             RotationKeyTCB& key = controller->keys[i];
             key.time = ReadInt32(file);
-            if (type == 0) {
+            if (type == kvf::kControllerTcb) {
                 ReadParams(file, &key);
             } else {
                 key.tension = 25.0f;
@@ -160,7 +161,7 @@ int ReadAxisAngleRotation(CPackFile* file, CControllerRotation** result)
 int ReadFloatKeys(CPackFile* file, int32_t type, const char* what, CControllerFloatTCB** result)
 {
     *result = nullptr;
-    const int keySize = type == 0 ? kFloatTCBKeySize : kFloatLinearKeySize;
+    const int keySize = type == kvf::kControllerTcb ? kFloatTCBKeySize : kFloatLinearKeySize;
     auto* controller = ReadKeyedController<CControllerFloatTCB>(file, what, keySize);
     if (controller == nullptr) {
         return 1;
@@ -168,7 +169,7 @@ int ReadFloatKeys(CPackFile* file, int32_t type, const char* what, CControllerFl
     for (int32_t i = 0; i < controller->keyCount; ++i) {
         FloatKeyTCB& key = controller->keys[i];
         key.time = ReadInt32(file);
-        if (type == 0) {
+        if (type == kvf::kControllerTcb) {
             ReadParams(file, &key);
         } else {
             SkipBytes(file, 8);
@@ -184,9 +185,9 @@ int ReadAngleRotation(CPackFile* file, CControllerRotation** result)
 {
     const char* what = "rotation";
     const int32_t type = ReadInt32(file);
-    if (type == 0) {
+    if (type == kvf::kControllerTcb) {
         CControllerFloatTCB* track = nullptr;
-        if (ReadFloatKeys(file, 0, what, &track) != 0) {
+        if (ReadFloatKeys(file, kvf::kControllerTcb, what, &track) != 0) {
             return 1;
         }
         CControllerRotationAngle* controller = new (std::nothrow) CControllerRotationAngle();
@@ -199,7 +200,7 @@ int ReadAngleRotation(CPackFile* file, CControllerRotation** result)
         *result = controller;
         return 0;
     }
-    if (type != 1) {
+    if (type != kvf::kControllerLinear) {
         return 0; // no controller: the record is the type alone
     }
     auto* controller = ReadKeyedController<CControllerRotationTCB>(file, what, kAngleLinearKeySize);
@@ -235,14 +236,15 @@ int ReadScaleController(CPackFile* file, CControllerVector** controller)
 int ReadRotationController(CPackFile* file, uint8_t selector, CControllerRotation** controller)
 {
     *controller = nullptr;
-    return selector == 1 ? ReadAxisAngleRotation(file, controller) : ReadAngleRotation(file, controller);
+    return selector == kvf::kRotationAxisAngle ? ReadAxisAngleRotation(file, controller)
+                                                : ReadAngleRotation(file, controller);
 }
 
 int ReadFloatController(CPackFile* file, CControllerFloat** controller)
 {
     *controller = nullptr;
     const int32_t type = ReadInt32(file);
-    if (type != 0 && type != 1) {
+    if (type != kvf::kControllerTcb && type != kvf::kControllerLinear) {
         return 0; // no controller: the record is the type alone
     }
     CControllerFloatTCB* track = nullptr;

@@ -1,7 +1,7 @@
 #include "scene/helper_object.h"
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
+#include "platform/report/report.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
 

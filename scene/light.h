@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "scene/kvf_format.h"
 #include "scene/scene_object.h"
 
 class CLight : public CSceneObject {
 public:
-    enum { kPoint = 1, kTargetedSpot = 2, kNoRangeType = 4 };
+    enum { kPoint = kvf::kLightPoint, kTargetedSpot = kvf::kLightTargetedSpot, kNoRangeType = kvf::kLightNoRange };
 
     CLight();
     // Destroys the target too.

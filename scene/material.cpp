@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/error_box.h"
 #include "platform/d3d8/d3d8.h"
 #include "pack/pack_file.h"
+#include "platform/report/report.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
 #include "scene/texture_map.h"

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "app/error_box.h"
 #include "math/engine_math.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/release_interface.h"
+#include "platform/report/report.h"
 #include "scene/mesh_builder.h"
 
 namespace {

@@ -25,23 +25,28 @@ public:
     bool Full(size_t entries) const { return entries * 2 > m_mask + 1; }
 
     // The slot holding an entry for which same(entry) is true, or else the
-    // empty slot (-1) where such an entry belongs.
+    // empty slot (-1) where such an entry belongs. A table with no empty
+    // slot left gives a spare slot outside it (-1): the search ends, and
+    // what is stored there is simply never found again.
     template <typename Same>
     int32_t& Find(uint64_t hash, Same same)
     {
         size_t i = static_cast<size_t>(hash) & m_mask;
-        for (;;) {
+        for (size_t probes = 0; probes <= m_mask; ++probes) {
             int32_t& slot = m_slots[i];
             if (slot < 0 || same(slot)) {
                 return slot;
             }
             i = (i + 1) & m_mask;
         }
+        m_spare = -1;
+        return m_spare;
     }
 
 private:
     std::vector<int32_t> m_slots;
     size_t m_mask = 0;
+    int32_t m_spare = -1;
 };
 
 inline uint64_t MeshHashCombine(uint64_t hash, uint64_t value)

@@ -8,6 +8,7 @@
 
 #include "math/engine_math.h"
 #include "platform/d3d8/d3d8_types.h"
+#include "scene/kvf_format.h"
 #include "scene/object_list.h"
 
 class CControllerRotation;
@@ -17,13 +18,13 @@ class CSceneObject;
 class CNode {
 public:
     enum Kind {
-        kMesh = 0,
-        kCamera = 1,
-        kLight = 2,
-        kShape = 3,
-        kHelper = 4,
-        kCameraTarget = 5,
-        kLightTarget = 6,
+        kMesh = kvf::kNodeMesh,
+        kCamera = kvf::kNodeCamera,
+        kLight = kvf::kNodeLight,
+        kShape = kvf::kNodeShape,
+        kHelper = kvf::kNodeHelper,
+        kCameraTarget = kvf::kNodeCameraTarget,
+        kLightTarget = kvf::kNodeLightTarget,
     };
 
     CNode();

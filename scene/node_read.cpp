@@ -3,10 +3,9 @@
 // controllers.
 #include <new>
 
-#include "app/error_box.h"
 #include "math/d3dx_math.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/camera.h"
 #include "scene/controller.h"
 #include "scene/helper_object.h"
@@ -168,7 +167,7 @@ int CScene::ReadNode(CPackFile* file, CNode* node)
     }
 
     if (node->object == nullptr) {
-        MessageBoxA(nullptr, node->name, "NULL Pointer", MB_OK);
+        Report(ReportSeverity::Plain, "NULL Pointer", node->name);
     }
     return 0;
 }

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <new>
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
+#include "scene/kvf_format.h"
 #include "scene/kvf_read.h"
 #include "scene/light.h"
 #include "scene/material.h"
@@ -23,10 +23,10 @@ namespace {
 // bytes, the blend kind and the map count.
 constexpr int kMinMaterialBytes = 71;
 
-// A plain box with no owner window and only an OK button.
+// A plain report: no icon.
 void PlainBox(const char* text, const char* title)
 {
-    MessageBoxA(nullptr, text, title, MB_OK);
+    Report(ReportSeverity::Plain, title, text);
 }
 
 template <typename T>
@@ -164,21 +164,21 @@ int CScene::ReadObjectStream(CPackFile* file)
     while (TryReadInt32(file, &code) > 0) {
         int result = 0;
         switch (code) {
-        case kKvfEndOfObjects:
+        case kvf::kEndOfObjects:
             return 0;
-        case kKvfMesh:
+        case kvf::kObjectMesh:
             result = ReadObject(this, file, &meshes, &CScene::ReadMesh);
             break;
-        case kKvfCamera:
+        case kvf::kObjectCamera:
             result = ReadObject(this, file, &cameras, &CScene::ReadCamera);
             break;
-        case kKvfLight:
+        case kvf::kObjectLight:
             result = ReadObject(this, file, &lights, &CScene::ReadLight);
             break;
-        case kKvfShape:
+        case kvf::kObjectShape:
             result = ReadObject(this, file, &shapes, &CScene::ReadShape);
             break;
-        case kKvfHelper:
+        case kvf::kObjectHelper:
             result = ReadObject(this, file, &helpers, &CScene::ReadHelper);
             break;
         default:

@@ -24,16 +24,6 @@ class CTextMap;
 class IDirect3DDevice8;
 class TransparentFaceList;
 
-// Kind codes of the object stream.
-enum KvfObjectKind {
-    kKvfMesh = 0,
-    kKvfCamera = 1,
-    kKvfLight = 2,
-    kKvfShape = 3,
-    kKvfHelper = 4,
-    kKvfEndOfObjects = 666,
-};
-
 // The archive every scene is read from unless told otherwise.
 constexpr const char* kDefaultPackName = "data.pac";
 
@@ -86,6 +76,15 @@ public:
     // mesh's box and pivot and is prepared, then each mesh runs its chain
     // once (EvaluateModifiers).
     void PrepareModifierChains();
+    // Puts a prepared scene back in the state Prepare left it in: the nodes
+    // at frame 0, every mesh's box taken from its base vertices and its
+    // chain evaluated once from there, the transparent faces in their first
+    // order. The modifiers' bounds come from the box the previous evaluation
+    // left, so a scene played up to a frame and one restored and posed at
+    // that frame can differ; restoring makes a jump to a frame give what a
+    // fresh load gives. 0, or 1 when the transparent faces cannot be
+    // collected again.
+    int RestorePreparedState();
 
     // The first object of that list with exactly this name (case-sensitive),
     // or null.

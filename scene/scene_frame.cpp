@@ -1,8 +1,8 @@
 // The scene's once-only preparation and its per-frame update and drawing.
 #include <new>
 
-#include "app/error_box.h"
 #include "platform/d3d8/d3d8.h"
+#include "platform/report/report.h"
 #include "scene/camera.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"

@@ -2,8 +2,8 @@
 // their bones by name, the other modifiers given the mesh's box and pivot,
 // and every chain evaluated once. Prepare runs these between its device
 // steps; PrepareModifiers runs them alone for tools without a device.
-#include "app/error_box.h"
 #include "modifiers/modifier_skin.h"
+#include "platform/report/report.h"
 #include "scene/helper_object.h"
 #include "scene/mesh.h"
 #include "scene/node.h"

@@ -8,9 +8,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/kvf_read.h"
 #include "scene/material.h"
 #include "scene/mesh.h"
@@ -165,7 +164,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
         if (mesh->faceMapFlag == 1) {
             // Such a record ends here: the mesh keeps its positions and file
             // faces but has no vertices and no faces to draw.
-            MessageBoxA(nullptr, mesh->name, "FaceMap : dont use that plz", MB_OK);
+            Report(ReportSeverity::Plain, "FaceMap : dont use that plz", mesh->name);
             return 0;
         }
     } else {
@@ -300,7 +299,7 @@ int CScene::ReadMesh(CPackFile* file, CMesh* mesh)
         return 1;
     }
     for (int32_t i = 0; i < invalidMaterials; ++i) {
-        MessageBoxA(nullptr, "ID Materiaux non valide", "Erreur", MB_OK);
+        Report(ReportSeverity::Plain, "Erreur", "ID Materiaux non valide");
     }
     return 0;
 }

@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <new>
 
-#include "app/error_box.h"
 #include "modifiers/modifier_bend.h"
 #include "modifiers/modifier_skin.h"
 #include "modifiers/modifier_stretch.h"
 #include "modifiers/modifier_twist.h"
 #include "modifiers/modifier_wave.h"
 #include "pack/pack_file.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/controller.h"
+#include "scene/kvf_format.h"
 #include "scene/kvf_read.h"
 #include "scene/mesh.h"
 #include "scene/mesh_builder.h"
@@ -52,7 +52,7 @@ int CorruptedSkin(const CMesh* mesh, const char* reason)
 
 void SkinningBox(const char* text)
 {
-    MessageBoxA(nullptr, text, "Error with Skinning", MB_OK);
+    Report(ReportSeverity::Plain, "Error with Skinning", text);
 }
 
 // Axis code and two float parameters: the body of bend, stretch and twist
@@ -181,7 +181,7 @@ int CScene::ReadModifiers(CPackFile* file, CMesh* mesh)
         CModifier* modifier = nullptr;
         int result = 0;
         switch (type) {
-        case CModifier::kBend: {
+        case kvf::kBend: {
             CModifierBend* bend = new (std::nothrow) CModifierBend();
             modifier = bend;
             result = bend == nullptr ||
@@ -190,7 +190,7 @@ int CScene::ReadModifiers(CPackFile* file, CMesh* mesh)
                                               &bend->m_directionController) != 0;
             break;
         }
-        case CModifier::kStretch: {
+        case kvf::kStretch: {
             CModifierStretch* stretch = new (std::nothrow) CModifierStretch();
             modifier = stretch;
             result = stretch == nullptr ||
@@ -199,7 +199,7 @@ int CScene::ReadModifiers(CPackFile* file, CMesh* mesh)
                                               &stretch->m_amplifyController) != 0;
             break;
         }
-        case CModifier::kTwist: {
+        case kvf::kTwist: {
             CModifierTwist* twist = new (std::nothrow) CModifierTwist();
             modifier = twist;
             result = twist == nullptr ||
@@ -208,8 +208,8 @@ int CScene::ReadModifiers(CPackFile* file, CMesh* mesh)
                                               &twist->m_biasController) != 0;
             break;
         }
-        case CModifier::kWave:
-        case CModifier::kRipple: {
+        case kvf::kWave:
+        case kvf::kRipple: {
             CModifierWave* wave = new (std::nothrow) CModifierWave();
             modifier = wave;
             if (wave == nullptr) {
@@ -225,15 +225,15 @@ int CScene::ReadModifiers(CPackFile* file, CMesh* mesh)
                      ReadGizmoFloatParameter(file, &wave->m_decayController) != 0;
             break;
         }
-        case CModifier::kSkin:
-        case CModifier::kSkinMatrixFirst: {
+        case kvf::kSkinCountFirst:
+        case kvf::kSkinMatrixFirst: {
             CModifierSkin* skin = new (std::nothrow) CModifierSkin();
             modifier = skin;
-            result = skin == nullptr || ReadSkin(file, skin, mesh, type == CModifier::kSkinMatrixFirst) != 0;
+            result = skin == nullptr || ReadSkin(file, skin, mesh, type == kvf::kSkinMatrixFirst) != 0;
             break;
         }
         default:
-            // Code 4 and unknown codes make nothing; whatever follows an
+            // The empty entry and unknown codes make nothing; whatever follows an
             // unknown code is read as the next entry's code.
             continue;
         }

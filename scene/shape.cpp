@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "app/error_box.h"
 #include "math/d3dx_math.h"
 #include "pack/pack_file.h"
 #include "platform/d3d8/d3d8.h"
+#include "platform/report/report.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"
 

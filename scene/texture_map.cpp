@@ -2,12 +2,12 @@
 
 #include <new>
 
-#include "app/error_box.h"
 #include "gfx/texture_loader.h"
 #include "math/engine_math.h"
 #include "pack/pack_file.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/release_interface.h"
+#include "platform/report/report.h"
 #include "scene/controller.h"
 #include "scene/kvf_read.h"
 #include "scene/scene.h"

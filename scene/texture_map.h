@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/d3d8/d3d8_types.h"
+#include "scene/kvf_format.h"
 
 class CControllerFloatSampled;
 class IDirect3DDevice8;
@@ -12,7 +13,7 @@ class IDirect3DTexture8;
 
 class CTextMap {
 public:
-    enum Kind { kTexture = 1, kOpacity = 6, kReflection = 9 };
+    enum Kind { kTexture = kvf::kMapTexture, kOpacity = kvf::kMapOpacity, kReflection = kvf::kMapReflection };
 
     CTextMap();
     // Frees the names, the sub-maps and the tracks, releases the texture.

@@ -21,6 +21,11 @@ struct FSOUND_STREAM {
     int lengthMs = 0;
     bool paused = false;
     bool started = false;
+    // Where playing starts, in ms of music: the clock counts from here.
+    double originMs = 0.0;
+    // Moved while paused: the music is halted and starts at the origin when
+    // resumed.
+    bool pendingStart = false;
     ShowClock clock;
 };
 
@@ -92,6 +97,36 @@ void StopCurrentMusic()
     g_current.store(nullptr, std::memory_order_release);
     Mix_HaltMusic();  // locks the mixer: an in-flight callback has finished
     g_finished.store(false, std::memory_order_release);
+}
+
+// Starts the stream's music at its origin with a fresh clock. A decoder that
+// cannot seek starts from the beginning instead (the origin goes back to 0).
+bool StartAtOrigin(FSOUND_STREAM* stream)
+{
+    StopCurrentMusic();
+    // No callback touches this stream's clock until it is published below.
+    stream->clock.Reset(g_rate, g_latencyMs, 0.5 * 1000.0 * g_chunkFrames / g_rate);
+    stream->started = true;
+    stream->pendingStart = false;
+    g_current.store(stream, std::memory_order_release);
+    const int loops = (stream->mode & FSOUND_LOOP_NORMAL) != 0 ? -1 : 0;
+    int result = -1;
+    if (stream->originMs > 0.0) {
+        // Halts again by itself when the position cannot be set.
+        result = Mix_FadeInMusicPos(stream->music, loops, 0, stream->originMs / 1000.0);
+        if (result != 0) {
+            stream->originMs = 0.0;
+        }
+    }
+    if (result != 0) {
+        result = Mix_PlayMusic(stream->music, loops);
+    }
+    if (result != 0) {
+        StopCurrentMusic();
+        stream->started = false;
+        return false;
+    }
+    return true;
 }
 
 bool OpenMixer(int rate)
@@ -252,6 +287,8 @@ signed char FSOUND_Stream_SetPaused(FSOUND_STREAM* stream, signed char paused)
     if (stream->started && g_current.load(std::memory_order_acquire) == stream) {
         if (stream->paused) {
             Mix_PauseMusic();
+        } else if (stream->pendingStart) {
+            StartAtOrigin(stream);
         } else {
             Mix_ResumeMusic();
         }
@@ -264,15 +301,7 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream)
     if (!IsOpenStream(stream)) {
         return -1;
     }
-    StopCurrentMusic();
-    // No callback touches this stream's clock until it is published below.
-    stream->clock.Reset(g_rate, g_latencyMs, 0.5 * 1000.0 * g_chunkFrames / g_rate);
-    stream->started = true;
-    g_current.store(stream, std::memory_order_release);
-    const int loops = (stream->mode & FSOUND_LOOP_NORMAL) != 0 ? -1 : 0;
-    if (Mix_PlayMusic(stream->music, loops) != 0) {
-        StopCurrentMusic();
-        stream->started = false;
+    if (!StartAtOrigin(stream)) {
         return -1;
     }
     if (stream->paused) {
@@ -281,12 +310,38 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream)
     return channel >= 0 ? channel : 0;
 }
 
+signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms)
+{
+    if (!IsOpenStream(stream)) {
+        return 0;
+    }
+    double target = std::max(0, ms);
+    if (stream->lengthMs > 0) {
+        target = std::min(target, static_cast<double>(stream->lengthMs));
+    }
+    stream->originMs = target;
+    if (!stream->started || g_current.load(std::memory_order_acquire) != stream) {
+        return 1;
+    }
+    if (stream->paused) {
+        StopCurrentMusic();
+        stream->clock.Reset(g_rate, g_latencyMs, 0.5 * 1000.0 * g_chunkFrames / g_rate);
+        stream->pendingStart = true;
+        g_current.store(stream, std::memory_order_release);
+        return 1;
+    }
+    return StartAtOrigin(stream) && stream->originMs == target ? 1 : 0;
+}
+
 double FSOUND_Zolt_GetTimeMs(FSOUND_STREAM* stream)
 {
-    if (!IsOpenStream(stream) || !stream->started) {
+    if (!IsOpenStream(stream)) {
         return 0.0;
     }
-    double ms = stream->clock.NowMs(NowNs());
+    if (!stream->started) {
+        return stream->originMs;
+    }
+    double ms = stream->originMs + stream->clock.NowMs(NowNs());
     if (stream->lengthMs > 0) {
         if ((stream->mode & FSOUND_LOOP_NORMAL) != 0) {
             ms = std::fmod(ms, static_cast<double>(stream->lengthMs));

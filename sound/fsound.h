@@ -54,13 +54,21 @@ FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* nameOrData, unsigned int mode,
 // Pauses or resumes a stream; a stream paused before it plays starts paused.
 signed char FSOUND_Stream_SetPaused(FSOUND_STREAM* stream, signed char paused);
 
-// Starts a stream from its beginning, stopping any other. Returns the channel
-// number, or -1 on failure.
+// Starts a stream from its beginning (or where FSOUND_Stream_SetTime put it),
+// stopping any other. Returns the channel number, or -1 on failure.
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
 
-// The play position in milliseconds: 0 before playing, then the show clock,
-// held at the stream's length once the music has ended.
+// The play position in milliseconds: 0 before playing (or where
+// FSOUND_Stream_SetTime put it), then the show clock, held at the stream's
+// length once the music has ended.
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
+
+// Moves the play position to `ms` (kept within 0 and the stream's length): a
+// playing stream goes on from there, a paused one starts there when it is
+// resumed, one not yet played starts there when played. Returns 1; 0 for a
+// bad handle, or when the decoder cannot seek in this format, in which case
+// a playing stream starts again from its beginning.
+signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms);
 
 // The stream's length in milliseconds (0 for a bad handle).
 int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream);

@@ -1,7 +1,6 @@
 #include "sound/music_stream.h"
 
-#include "app/error_box.h"
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "platform/win32/window.h"
 #include "sound/fsound.h"
 
@@ -15,12 +14,15 @@ constexpr int kSoftwareChannels = 32;
 // for, the mixer converts as it needs.
 constexpr unsigned int kStreamMode = FSOUND_LOOP_OFF | FSOUND_8BITS | FSOUND_MONO | FSOUND_2D;
 
+// Streams that started the sound library and have not closed yet.
+int g_libraryUsers = 0;
+
 }  // namespace
 
 MusicStream::MusicStream(const char* fileName) : m_stream(nullptr), m_channel(0), m_closed(false)
 {
     if (FSOUND_GetVersion() < kRequiredVersion) {
-        MessageBoxA(nullptr, "You are using the wrong DLL version!", "fmod error", MB_OK);
+        Report(ReportSeverity::Plain, "fmod error", "You are using the wrong DLL version!");
         PostQuitMessage(1);
     }
     if (!FSOUND_Init(kMixRate, kSoftwareChannels, FSOUND_INIT_GLOBALFOCUS)) {
@@ -28,6 +30,8 @@ MusicStream::MusicStream(const char* fileName) : m_stream(nullptr), m_channel(0)
         PostQuitMessage(1);
         return;
     }
+    m_usesLibrary = true;
+    ++g_libraryUsers;
     m_stream = fileName != nullptr ? FSOUND_Stream_OpenFile(fileName, kStreamMode, 0) : nullptr;
     if (m_stream == nullptr) {
         ShowError("LibSound\t:\tCannot initialize the stream, does the file %s exist ?",
@@ -49,8 +53,26 @@ void MusicStream::Close()
         FSOUND_Stream_Close(m_stream);
         m_stream = nullptr;
     }
-    FSOUND_Close();
+    if (m_usesLibrary) {
+        m_usesLibrary = false;
+        --g_libraryUsers;
+    }
+    if (g_libraryUsers == 0) {
+        FSOUND_Close();
+    }
     m_closed = true;
+}
+
+void MusicStream::SetPaused(bool paused)
+{
+    if (m_stream != nullptr) {
+        FSOUND_Stream_SetPaused(m_stream, paused ? 1 : 0);
+    }
+}
+
+bool MusicStream::SetTime(int ms)
+{
+    return m_stream != nullptr && FSOUND_Stream_SetTime(m_stream, ms) != 0;
 }
 
 void MusicStream::Play()

@@ -14,7 +14,8 @@ public:
     // Closes the stream and the library if Close was not called.
     virtual ~MusicStream();
 
-    // Closes the stream, if any, then the sound library.
+    // Closes the stream, if any, then the sound library unless another
+    // stream still uses it (two shows are open while one is reloaded).
     virtual void Close();
     // Starts the music from its beginning (nothing without a stream).
     virtual void Play();
@@ -26,6 +27,14 @@ public:
     // True when the file was opened.
     bool IsOpen() const { return m_stream != nullptr; }
 
+    // For programs that move about in the music (the player never does).
+    // Pauses or resumes the music; paused before Play, it starts paused.
+    void SetPaused(bool paused);
+    // Moves the play position to `ms`, also while paused or before Play.
+    // False without a stream, or when the format cannot seek (a playing
+    // stream then starts again from its beginning).
+    bool SetTime(int ms);
+
     MusicStream(const MusicStream&) = delete;
     MusicStream& operator=(const MusicStream&) = delete;
 
@@ -33,4 +42,5 @@ private:
     FSOUND_STREAM* m_stream;
     int m_channel;
     bool m_closed;
+    bool m_usesLibrary = false;
 };

@@ -16,6 +16,11 @@ bool WriteScriptSeeds(const std::string& folder);
 // Packs of stored and deflated members, under the names the pack harness
 // looks up.
 bool WritePackSeeds(const std::string& folder);
+// Scripts that only exact values give back, for unpack and build.
+bool WriteShowScriptSeeds(const std::string& folder);
+// Show files: those unpack writes for the scripts above, and one using
+// every table and option.
+bool WriteShowFileSeeds(const std::string& folder);
 // Images in every layout the decoders read.
 bool WriteImageSeeds(const std::string& folder);
 

@@ -50,6 +50,8 @@ int main(int argc, char** argv)
         {"script_fuzzer", WriteScriptSeeds},
         {"pack_fuzzer", WritePackSeeds},
         {"image_fuzzer", WriteImageSeeds},
+        {"show_file_fuzzer", WriteShowFileSeeds},
+        {"show_script_fuzzer", WriteShowScriptSeeds},
     };
     if (!MakeFolder(root)) {
         return 1;

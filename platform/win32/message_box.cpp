@@ -1,10 +1,10 @@
 #include "platform/win32/message_box.h"
 
+#include "platform/report/report_line.h"
 #include "platform/win32/window.h"
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -44,32 +44,14 @@ void SetMessageBoxEcho(bool enabled)
     echoSlot() = enabled;
 }
 
-std::string FormatMessageBoxLine(const char* caption, const char* text)
-{
-    std::string line = caption != nullptr ? caption : "";
-    line += ": ";
-    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-        if (*c == '\t') {
-            line += "\\t";
-        } else if (*c == '\n') {
-            line += "\\n";
-        } else {
-            line += *c;
-        }
-    }
-    return line;
-}
-
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type)
 {
     if (echoSlot()) {
-        const std::string line = FormatMessageBoxLine(caption, text);
-        std::fprintf(stderr, "%s\n", line.c_str());
-        std::fflush(stderr);
+        WriteReportLine(caption, text);
     }
 
     if (hookSlot()) {
-        hookSlot()(MessageBoxRecord{caption != nullptr ? caption : "", text != nullptr ? text : "", type});
+        hookSlot()(MessageBoxRecord{caption != nullptr ? caption : "", text != nullptr ? text : "", type, owner});
         return IDOK;
     }
     if (!displayAvailable()) {

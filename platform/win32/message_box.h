@@ -1,7 +1,8 @@
 // Modal message boxes. Every box is also written as one line to standard
-// error ("title: text", tabs and line breaks escaped as \t and \n) so that a
-// run without a display still tells the user what happened; a real SDL box is
-// shown only when a display exists. Tests install a hook to capture boxes.
+// error (FormatReportLine: "title: text", tabs and line breaks escaped) so
+// that a run without a display still tells the user what happened; a real
+// SDL box is shown only when a display exists. Tests install a hook to
+// capture boxes.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,7 @@ struct MessageBoxRecord {
     std::string title;
     std::string text;
     UINT type;
+    HWND owner = nullptr;
 };
 
 // While a hook is installed, boxes go to it instead of to the screen (the
@@ -26,7 +28,3 @@ void SetMessageBoxHook(MessageBoxHook hook);
 // that show thousands of boxes on purpose, such as the fuzzing harnesses,
 // turn it off together with a hook.
 void SetMessageBoxEcho(bool enabled);
-
-// The standard-error form of a box: the title, ": ", then the text with each
-// tab written as \t and each line break as \n.
-std::string FormatMessageBoxLine(const char* caption, const char* text);

@@ -7,6 +7,7 @@
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
+typedef int16_t SHORT;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t UINT;

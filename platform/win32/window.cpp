@@ -163,6 +163,31 @@ void translateWindowEvent(const SDL_WindowEvent& event)
     }
 }
 
+// The cursor and page keys, which have no character.
+int navigationKey(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    default:
+        return 0;
+    }
+}
+
 void translateKey(const SDL_KeyboardEvent& event)
 {
     ZoltWindow* window = findBySdlId(event.windowID);
@@ -178,6 +203,8 @@ void translateKey(const SDL_KeyboardEvent& event)
     WPARAM virtualKey = 0;
     if (key == SDLK_ESCAPE) {
         virtualKey = VK_ESCAPE;
+    } else if (const int navigation = navigationKey(key); navigation != 0) {
+        virtualKey = static_cast<WPARAM>(navigation);
     } else if (key >= 'a' && key <= 'z') {
         virtualKey = static_cast<WPARAM>(key - 'a' + 'A');
     } else if (key > 0 && key < 128) {
@@ -629,6 +656,14 @@ void ZoltForceRegisterClassFailure(bool fail)
 void ZoltForceCreateWindowFailure(bool fail)
 {
     ws().failCreate = fail;
+}
+
+SHORT GetKeyState(int virtualKey)
+{
+    if (virtualKey != VK_SHIFT || SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return 0;
+    }
+    return (SDL_GetModState() & KMOD_SHIFT) != 0 ? static_cast<SHORT>(0x8000) : 0;
 }
 
 int ZoltQuitCode()

@@ -78,7 +78,16 @@ constexpr int SW_RESTORE = 9;
 constexpr int IDC_CROSS = 32515;
 constexpr int DKGRAY_BRUSH = 3;
 
+constexpr int VK_SHIFT = 0x10;
 constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_PRIOR = 0x21;  // Page Up
+constexpr int VK_NEXT = 0x22;   // Page Down
+constexpr int VK_END = 0x23;
+constexpr int VK_HOME = 0x24;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
 
 // user32 / kernel32 services.
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
@@ -102,6 +111,9 @@ void PostQuitMessage(int exitCode);
 BOOL WaitMessage();
 
 int ShowCursor(BOOL show);
+// The state of a key as of the last message taken: the high bit set (a
+// negative value) while it is down. Only VK_SHIFT is tracked.
+SHORT GetKeyState(int virtualKey);
 DWORD GetTickCount();
 
 HINSTANCE GetModuleHandleA(const char* moduleName);

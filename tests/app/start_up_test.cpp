@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/error_box.h"
 #include "app/show_state.h"
 #include "demo/demo_manager.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/win32/program_resources.h"
+#include "platform/win32/report_box.h"
 #include "platform/win32/window.h"
 #include "tests/app/test_show.h"
 #include "tests/support/box_capture.h"

@@ -53,7 +53,7 @@ protected:
     {
         ShowDeviceTest::SetUpTestSuite();
         s_folder = new TempDirectory();
-        s_made = content::MakeShow(s_folder->Path(), ZOLT_CAPTION_FONT, BaseName(ZOLT_MUSIC_SOURCE));
+        s_made = content::MakeShow(s_folder->Path(), ZOLT_CAPTION_FONT, ZOLT_MUSIC_SOURCE);
     }
     static void TearDownTestSuite()
     {

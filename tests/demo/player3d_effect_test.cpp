@@ -4,6 +4,7 @@
 #include "demo/player3d_effect.h"
 
 #include <cstdint>
+#include <limits>
 
 #include "demo/demo_manager.h"
 #include "demo/marble1_effect.h"
@@ -59,8 +60,11 @@ TEST_F(Player3DTest, CameraAndDuration)
     kvf::Scene huge = ClockScene(100, 1000);
     huge.startFrame = -2000000000; // times 1000 overflows 32 bits
     huge.endFrame = 2000000000;
+    kvf::Scene empty = ClockScene(0, 0); // no frames at no rate
+    kvf::Scene still = ClockScene(5, 0); // frames at no rate
     ASSERT_TRUE(WritePack("data.pac", {SceneMember("clock.KVF", ClockScene(100, 30)),
-                                       SceneMember("tight.KVF", tight), SceneMember("huge.KVF", huge)}));
+                                       SceneMember("tight.KVF", tight), SceneMember("huge.KVF", huge),
+                                       SceneMember("empty.KVF", empty), SceneMember("still.KVF", still)}));
 
     Player3DEffect effect(s_device->Layer());
     D3DVECTOR eye = {9, 9, 9};
@@ -86,6 +90,10 @@ TEST_F(Player3DTest, CameraAndDuration)
     EXPECT_EQ(effect.GetDuration(), 2000.0f / 30.0f);
     ASSERT_EQ(effect.Init("huge.KVF"), 0);
     EXPECT_EQ(effect.GetDuration(), static_cast<float>(int64_t(4000000000) * 1000) / 1000.0f);
+    ASSERT_EQ(effect.Init("empty.KVF"), 0);
+    EXPECT_EQ(effect.GetDuration(), 0.0f);
+    ASSERT_EQ(effect.Init("still.KVF"), 0);
+    EXPECT_EQ(effect.GetDuration(), std::numeric_limits<float>::infinity());
     EXPECT_TRUE(Texts().empty());
 }
 

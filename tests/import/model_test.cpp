@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
 #include <sys/wait.h>
 
 #include <stb/stb_image.h>
@@ -18,6 +21,7 @@
 #include "tests/support/png_writer.h"
 #include "tools/import/import_command.h"
 #include "tools/import/pack_writer.h"
+#include "tools/import/texture_store.h"
 
 namespace {
 
@@ -33,7 +37,9 @@ TEST_F(ModelTest, AxesLandWhereTheEngineShowsThemAndFacesKeepTheirFront)
     WriteText(dir.File("axes.gltf"), AxesGltf());
     const ImportRun run = Import({dir.File("axes.gltf")});
     ASSERT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("axes.KVF: 1 mesh, 1 face, 3 vertices, 0 bones, 0 cameras, 0 lights, 0 frames\n", run.out);
+    EXPECT_EQ("axes.KVF: 1 mesh, 1 face, 3 vertices, 0 bones, 1 camera, 2 lights, 0 frames; added a camera; added "
+              "2 lights\n",
+              run.out);
     std::unique_ptr<CScene> scene = Load("axes.KVF");
 
     // The model's +X shows on the engine's -X (the engine mirrors X), its
@@ -190,6 +196,97 @@ TEST_F(ModelTest, MaterialsKeepColoursAndTheirTexturesLoad)
     EXPECT_EQ(6, masked.maps[1].kind);
 }
 
+// A 2 x 2 BMP of one colour.
+std::vector<uint8_t> Bmp(uint8_t red, uint8_t green, uint8_t blue)
+{
+    std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0,
+                                0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0};
+    bmp.resize(54, 0);
+    for (int row = 0; row < 2; ++row) {
+        bmp.insert(bmp.end(), {blue, green, red, blue, green, red, 0, 0});
+    }
+    return bmp;
+}
+
+TEST_F(ModelTest, TexturesOfOneNameInSeveralModelsEachKeepTheirOwnMember)
+{
+    // The first model's wood; the second's two other woods from two folders
+    // and, in the third, the first model's wood again beside one more wood
+    // named like the name the second model's first wood is given.
+    const std::map<std::string, std::vector<uint8_t>> images = {
+        {"one/wood.bmp", Bmp(200, 150, 100)}, {"two/a/wood.bmp", Bmp(10, 20, 30)},
+        {"two/b/wood.bmp", Bmp(40, 50, 60)}, {"three/wood.bmp", Bmp(200, 150, 100)},
+        {"three/wood_2.bmp", Bmp(70, 80, 90)}};
+    for (const char* folder : {"one", "two", "two/a", "two/b", "three"}) {
+        ASSERT_TRUE(EnsureDirectory(dir.File(folder)));
+    }
+    for (const auto& image : images) {
+        ASSERT_TRUE(WriteFileBytes(dir.File(image.first), image.second));
+    }
+    // Material name -> the image it uses.
+    const std::map<std::string, std::string> uses = {{"first", "one/wood.bmp"},
+                                                     {"left", "two/a/wood.bmp"},
+                                                     {"right", "two/b/wood.bmp"},
+                                                     {"again", "three/wood.bmp"},
+                                                     {"other", "three/wood_2.bmp"}};
+    const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n";
+    WriteText(dir.File("one/one.mtl"), "newmtl first\nmap_Kd wood.bmp\n");
+    WriteText(dir.File("one/one.obj"), "mtllib one.mtl\n" + triangle + "usemtl first\nf 1/1 2/2 3/3\n");
+    WriteText(dir.File("two/two.mtl"), "newmtl left\nmap_Kd a/wood.bmp\nnewmtl right\nmap_Kd b/wood.bmp\n");
+    WriteText(dir.File("two/two.obj"), "mtllib two.mtl\n" + triangle +
+                                           "usemtl left\nf 1/1 2/2 3/3\nusemtl right\nf 3/3 2/2 1/1\n");
+    WriteText(dir.File("three/three.mtl"), "newmtl again\nmap_Kd wood.bmp\nnewmtl other\nmap_Kd wood_2.bmp\n");
+    WriteText(dir.File("three/three.obj"), "mtllib three.mtl\n" + triangle +
+                                               "usemtl again\nf 1/1 2/2 3/3\nusemtl other\nf 3/3 2/2 1/1\n");
+    const ImportRun run = Import({dir.File("one/one.obj"), dir.File("two/two.obj"), dir.File("three/three.obj")});
+    ASSERT_EQ(0, run.status) << run.err;
+
+    std::vector<import::PackEntry> members;
+    std::string error;
+    ASSERT_TRUE(import::ReadPack(Pack(), &members, &error)) << error;
+    std::map<std::string, std::vector<uint8_t>> textures;
+    for (const import::PackEntry& member : members) {
+        if (member.name.find(".KVF") == std::string::npos) {
+            EXPECT_TRUE(textures.emplace(import::UpperCase(member.name), member.bytes).second) << member.name;
+        }
+    }
+    // Four different images, each stored once.
+    EXPECT_EQ(4u, textures.size());
+    std::set<std::string> used;
+    int checked = 0;
+    for (const char* sceneName : {"one.KVF", "two.KVF", "three.KVF"}) {
+        std::unique_ptr<CScene> scene = Load(sceneName);
+        for (int m = 0; m < scene->materialCount; ++m) {
+            const CMaterial& material = scene->materials[m];
+            if (material.mapCount == 0) {
+                continue;
+            }
+            ASSERT_EQ(1u, uses.count(material.name)) << material.name;
+            const std::string member = import::UpperCase(material.maps[0].fileName);
+            ASSERT_EQ(1u, textures.count(member)) << material.name << " names " << member;
+            EXPECT_EQ(images.at(uses.at(material.name)), textures.at(member)) << material.name << ": " << member;
+            used.insert(member);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(5, checked);
+    EXPECT_EQ(textures.size(), used.size());
+}
+
+TEST_F(ModelTest, HelpNamesEveryOptionAndUsageErrorsStayErrors)
+{
+    const ImportRun help = Import({"--help"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    EXPECT_EQ(0u, help.out.find("usage: zolt-import ")) << help.out;
+    for (const char* option : {"--pack FILE", "--name SCENE.KVF", "--fps N", "--scale S", "--append", "--help"}) {
+        EXPECT_NE(std::string::npos, help.out.find("\n  " + std::string(option))) << option;
+    }
+    EXPECT_FALSE(FileExists(Pack()));
+    EXPECT_EQ(2, Import({"--helpful"}).status);
+    EXPECT_EQ(2, Import({}).status);
+}
+
 TEST_F(ModelTest, AppendReplacesMembersOfTheSameNameAndKeepsTheRest)
 {
     WriteText(dir.File("one.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -293,8 +390,9 @@ namespace {
 
 TEST_F(ModelTest, LightsKeepPlaceColourAndConesAndDirectionalOnesStandFarAway)
 {
+    // As the file has them (how bright they are at the model: LookTest).
     WriteText(dir.File("lights.gltf"), LightsGltf());
-    const ImportRun run = Import({dir.File("lights.gltf")});
+    const ImportRun run = Import({"--bare", dir.File("lights.gltf")});
     ASSERT_EQ(0, run.status) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("3 lights")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("directional light sun became a distant point light")) << run.out;

@@ -209,7 +209,8 @@ D3DMATRIX RandomAffine(std::mt19937& rng)
 // Both vectorised paths (sixteen lanes where the processor has them, and
 // two vertices at a time otherwise, or for more bones than the lanes' table
 // holds), into a separate buffer whose other fields must be copied, and in
-// place, over meshes that span several blocks and end in partial groups.
+// place, over meshes that span several blocks and end in partial groups;
+// before the first update too.
 TEST(SkinDeform, FlatPathsEqualTheLiteralSkinBitForBit)
 {
     std::mt19937 rng(7);
@@ -250,11 +251,15 @@ TEST(SkinDeform, FlatPathsEqualTheLiteralSkinBitForBit)
                 }
             }
             skin->prepare();
-            for (int frame = 0; frame < 3; ++frame) {
-                for (D3DMATRIX& world : worlds) {
-                    world = RandomAffine(rng);
+            // Frame -1 runs before any update: every path starts from the
+            // bones' identity matrices.
+            for (int frame = -1; frame < 3; ++frame) {
+                if (frame >= 0) {
+                    for (D3DMATRIX& world : worlds) {
+                        world = RandomAffine(rng);
+                    }
+                    skin->update();
                 }
-                skin->update();
                 mesh.DeformVertices();
                 std::vector<MeshVertex> apart(vertices);
                 std::memset(apart.data(), 0xA5, apart.size() * sizeof(MeshVertex));

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/error_box.h"
 #include "pack/pack_file.h"
+#include "platform/report/report.h"
 #include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 

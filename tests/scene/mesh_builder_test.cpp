@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scene/mesh_builder.h"
+#include "scene/mesh_hash_table.h"
 
 namespace {
 
@@ -302,6 +303,26 @@ TEST(MeshBuilderWeld, RefusesMoreVerticesThanTheLimit)
     std::vector<uint16_t> indices;
     EXPECT_EQ(0, WeldVertices(candidates.data(), 2, 6, &vertices, &indices));
     EXPECT_EQ(1, WeldVertices(candidates.data(), 2, 5, &vertices, &indices));
+}
+
+// A table filled to its last slot (every entry on one hash) still answers:
+// stored entries are found, and a new one gets a spare slot instead of an
+// endless search.
+TEST(MeshSlotTable, AFullTableEndsItsSearch)
+{
+    MeshSlotTable table(0); // sixteen slots
+    for (int32_t e = 0; e < 16; ++e) {
+        int32_t& slot = table.Find(7, [](int32_t) { return false; });
+        ASSERT_EQ(slot, -1) << e;
+        slot = e;
+    }
+    for (int32_t e = 0; e < 16; ++e) {
+        EXPECT_EQ(table.Find(7, [&](int32_t x) { return x == e; }), e);
+    }
+    int32_t& spare = table.Find(7, [](int32_t) { return false; });
+    EXPECT_EQ(spare, -1);
+    spare = 99;
+    EXPECT_EQ(table.Find(7, [](int32_t x) { return x == 99; }), -1);
 }
 
 TEST(MeshBuilderBox, StartsAtAMillionAndMovesOnlyWhenStrictlyBeyond)

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/win32/message_box.h"
+#include "platform/report/report.h"
 #include "scene/node.h"
 #include "scene/scene.h"
 #include "tests/scene/memory_stream.h"
@@ -103,8 +103,8 @@ void LoadAndUse(const std::vector<uint8_t>& bytes)
 
 class SceneFuzzTest : public ::testing::Test {
 protected:
-    SceneFuzzTest() { SetMessageBoxHook([](const MessageBoxRecord&) {}); }
-    ~SceneFuzzTest() override { SetMessageBoxHook(nullptr); }
+    SceneFuzzTest() { SetReportSink([](ReportSeverity, const char*, const char*) {}); }
+    ~SceneFuzzTest() override { SetReportSink(nullptr); }
 };
 
 TEST_F(SceneFuzzTest, IntactSceneLoads)

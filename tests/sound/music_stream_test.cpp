@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
 
 #include <algorithm>
 #include <chrono>
@@ -236,6 +237,55 @@ TEST_F(Music, PausingHoldsTheClockAndPlayingAgainStartsOver)
     FSOUND_Stream_Play(FSOUND_FREE, stream);
     EXPECT_LT(FSOUND_Stream_GetTime(stream), 50);
     FSOUND_Close();
+}
+
+// Moving in the music, for the preview: before Play, while playing (the
+// decoder follows; tracker modules seek too but tell no position) and while
+// paused (nothing moves until it is resumed), within the music's length. Two
+// streams share the library: closing one leaves it open for the other.
+TEST_F(Music, SetTimeMovesThePositionBeforeDuringAndWhilePaused)
+{
+    BoxCapture boxes;
+    MusicStream music(File("long.wav").c_str());
+    ASSERT_TRUE(music.IsOpen());
+    EXPECT_TRUE(music.SetTime(2000));
+    EXPECT_EQ(music.GetTime(), 2000);
+    music.Play();
+    SleepMs(300);
+    EXPECT_GE(music.GetTime(), 2000);
+    EXPECT_GE(Mix_GetMusicPosition(nullptr), 2.0);
+
+    music.SetPaused(true);
+    EXPECT_TRUE(music.SetTime(500));
+    SleepMs(200);
+    EXPECT_EQ(music.GetTime(), 500);
+    music.SetPaused(false);
+    SleepMs(300);
+    const int resumed = music.GetTime();
+    EXPECT_GT(resumed, 550);
+    EXPECT_LT(resumed, 2000);
+    EXPECT_LT(Mix_GetMusicPosition(nullptr), 2.0);
+
+    {
+        MusicStream module(File("tune.mod").c_str());
+        ASSERT_TRUE(module.IsOpen());
+        module.Play();
+        EXPECT_TRUE(module.SetTime(600));
+        SleepMs(100);
+        EXPECT_GE(module.GetTime(), 600);
+        module.Close();
+    }
+    // The library is still open for the first stream, though it plays no more.
+    music.Play();
+    EXPECT_TRUE(music.SetTime(60000));
+    SleepMs(200);
+    EXPECT_EQ(music.GetTime(), 4000);
+    EXPECT_TRUE(music.SetTime(1000));
+    SleepMs(200);
+    EXPECT_GT(music.GetTime(), 1000);
+    music.Close();
+    EXPECT_FALSE(music.SetTime(0));
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(Music, HandlesOfAClosedStreamOrLibraryAreRefused)

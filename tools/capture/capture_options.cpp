@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/common/command_line.h"
+#include "tools/common/frame_pattern.h"
+
 const char kCaptureUsage[] =
     "usage: zolt-capture [--fps N] [--from SEC] [--to SEC] [--size WxH] [--crf Q] [--quiet] OUTPUT\n"
     "Run in a show folder. OUTPUT is a video (.mp4 or .mkv, H.264 with the music as AAC),\n"
@@ -98,8 +101,9 @@ bool IsDirectory(const std::string& path)
 bool ClassifyOutput(CaptureOptions* options, std::string* error)
 {
     const std::string& output = options->output;
-    if (HasPrintfField(output)) {
-        if (!IsFramePattern(output)) {
+    if (FramePattern::HoldsField(output)) {
+        std::string problem;
+        if (!FramePattern().Parse(output, &problem)) {
             *error = "OUTPUT pattern '" + output + "' must hold exactly one integer field such as %05d";
             return false;
         }
@@ -150,112 +154,72 @@ bool ClassifyOutput(CaptureOptions* options, std::string* error)
 
 }  // namespace
 
-bool HasPrintfField(const std::string& text)
-{
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%') {
-            if (i + 1 < text.size() && text[i + 1] == '%') {
-                ++i;
-                continue;
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsFramePattern(const std::string& pattern)
-{
-    int fields = 0;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%') {
-            continue;
-        }
-        ++i;
-        if (i < pattern.size() && pattern[i] == '%') {
-            continue;
-        }
-        if (i < pattern.size() && pattern[i] == '0') {
-            ++i;
-        }
-        size_t digits = 0;
-        while (i < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[i]))) {
-            ++i;
-            ++digits;
-        }
-        if (digits > 2 || i >= pattern.size() || std::strchr("diu", pattern[i]) == nullptr) {
-            return false;
-        }
-        ++fields;
-    }
-    return fields == 1;
-}
-
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options, std::string* error)
 {
     *options = CaptureOptions();
+    tools::CommandLine line;
+    line.Flag("-q,--quiet", [&] { options->quiet = true; });
+    line.Value("--fps", [&](const std::string& value) {
+        long number = 0;
+        if (!ParseInteger(value.c_str(), 1, kMaxFps, &number)) {
+            throw tools::BadValue{"--fps must be a whole number from 1 to 240, not '" + value + "'"};
+        }
+        options->fps = static_cast<int>(number);
+    });
+    for (const char* name : {"--from", "--to"}) {
+        const std::string option = name;
+        line.Value(option, [options, option](const std::string& value) {
+            double* target = option == "--from" ? &options->fromSeconds : &options->toSeconds;
+            if (!ParseSeconds(value.c_str(), target)) {
+                throw tools::BadValue{option + " must be a number of seconds from 0, not '" + value + "'"};
+            }
+            options->toGiven |= option == "--to";
+        });
+    }
+    line.Value("--size", [&](const std::string& value) {
+        unsigned w = 0;
+        unsigned h = 0;
+        if (!ParseSize(value.c_str(), &w, &h) || w * 3 != h * 4 || w % 2 != 0 || h % 2 != 0 || w < kMinWidth ||
+            w > kMaxWidth) {
+            throw tools::BadValue{"--size must be 4:3 with even sides, from 160x120 to 4096x3072 (640x480, "
+                                  "1280x960...), not '" + value + "'"};
+        }
+        options->width = w;
+        options->height = h;
+    });
+    line.Value("--crf", [&](const std::string& value) {
+        long number = 0;
+        if (!ParseInteger(value.c_str(), 0, 51, &number)) {
+            throw tools::BadValue{"--crf must be a whole number from 0 to 51, not '" + value + "'"};
+        }
+        options->crf = static_cast<int>(number);
+    });
+    const tools::CommandLine::Outcome outcome = line.Read(argc, argv);
     bool haveOutput = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i] != nullptr ? argv[i] : "";
-        if (arg == "--help" || arg == "-h") {
-            options->help = true;
-            return true;
-        }
-        if (arg == "--quiet" || arg == "-q") {
-            options->quiet = true;
-            continue;
-        }
-        const bool takesValue = arg == "--fps" || arg == "--from" || arg == "--to" || arg == "--size" || arg == "--crf";
-        if (takesValue) {
-            if (i + 1 >= argc) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            const char* value = argv[++i];
-            long number = 0;
-            if (arg == "--fps") {
-                if (!ParseInteger(value, 1, kMaxFps, &number)) {
-                    *error = "--fps must be a whole number from 1 to 240, not '" + std::string(value) + "'";
-                    return false;
-                }
-                options->fps = static_cast<int>(number);
-            } else if (arg == "--from" || arg == "--to") {
-                double* target = arg == "--from" ? &options->fromSeconds : &options->toSeconds;
-                if (!ParseSeconds(value, target)) {
-                    *error = arg + " must be a number of seconds from 0, not '" + std::string(value) + "'";
-                    return false;
-                }
-                options->toGiven |= arg == "--to";
-            } else if (arg == "--size") {
-                unsigned w = 0;
-                unsigned h = 0;
-                if (!ParseSize(value, &w, &h) || w * 3 != h * 4 || w % 2 != 0 || h % 2 != 0 || w < kMinWidth ||
-                    w > kMaxWidth) {
-                    *error = "--size must be 4:3 with even sides, from 160x120 to 4096x3072 (640x480, 1280x960...), "
-                             "not '" + std::string(value) + "'";
-                    return false;
-                }
-                options->width = w;
-                options->height = h;
-            } else {
-                if (!ParseInteger(value, 0, 51, &number)) {
-                    *error = "--crf must be a whole number from 0 to 51, not '" + std::string(value) + "'";
-                    return false;
-                }
-                options->crf = static_cast<int>(number);
-            }
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'";
+    for (const std::string& word : line.Words()) {
+        if (tools::IsOptionLike(word)) {
+            *error = "unknown option '" + word + "'";
             return false;
         }
-        if (haveOutput || arg.empty()) {
-            *error = arg.empty() ? "OUTPUT is empty" : "only one OUTPUT may be given";
+        if (haveOutput || word.empty()) {
+            *error = word.empty() ? "OUTPUT is empty" : "only one OUTPUT may be given";
             return false;
         }
-        options->output = arg;
+        options->output = word;
         haveOutput = true;
+    }
+    switch (outcome) {
+    case tools::CommandLine::Outcome::Help:
+        options->help = true;
+        return true;
+    case tools::CommandLine::Outcome::BadValue:
+        *error = line.Problem();
+        return false;
+    case tools::CommandLine::Outcome::MissingValue:
+        *error = line.Problem() + " needs a value";
+        return false;
+    case tools::CommandLine::Outcome::Read:
+        break;
     }
     if (!haveOutput) {
         *error = "no OUTPUT given";

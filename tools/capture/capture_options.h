@@ -35,9 +35,3 @@ extern const char kCaptureUsage[];
 // Fills `options` from the arguments after the program name. False with a
 // one-line reason in `error` (without the program's name) on bad input.
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options, std::string* error);
-
-// True when `pattern` holds exactly one printf integer field (%d, %05d, %i,
-// %u...) and otherwise only literal text and "%%".
-bool IsFramePattern(const std::string& pattern);
-// True when `text` holds a '%' that is not part of "%%".
-bool HasPrintfField(const std::string& text);

@@ -217,6 +217,9 @@ int RunCapture(int argc, const char* const* argv)
         return 1;
     }
     ShowState& show = TheShow();
+    // The show as a start at --from leaves it, the same cue a jump in the
+    // preview makes: scenes as loaded, loops where playing puts them.
+    show.manager->CueAt(static_cast<float>(clock.FrameTimeMs(0)));
     if (show.device->m_width != options.width || show.device->m_height != options.height) {
         Report("the device cannot draw at " + std::to_string(options.width) + "x" + std::to_string(options.height));
         StopShow();

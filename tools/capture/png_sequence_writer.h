@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "tools/capture/frame_sink.h"
+#include "tools/common/frame_pattern.h"
+#include "tools/common/png_file.h"
 
 class PngSequenceWriter : public FrameSink {
 public:
-    // A sequence: `pattern` holds one integer field. `folderToCreate`, when
-    // not empty, is made first (and removed again by Discard).
+    // A sequence: `pattern` holds one integer field (FramePattern).
+    // `folderToCreate`, when not empty, is made first (and removed again by
+    // Discard).
     bool OpenSequence(const std::string& pattern, const std::string& folderToCreate);
     // One picture at `path`.
     bool OpenStill(const std::string& path);
@@ -26,11 +29,11 @@ public:
     std::string FileName(int64_t frame) const;
 
 private:
-    std::string m_pattern;
+    FramePattern m_pattern;
+    std::string m_stillPath;
     bool m_still = false;
     std::string m_createdFolder;
-    std::vector<uint8_t> m_rgb;
-    std::vector<char> m_name;
+    PngFileWriter m_png;
     int64_t m_written = 0;
     uint64_t m_bytes = 0;
 };

@@ -13,7 +13,7 @@ add_library(zolt_capture STATIC
   ${CMAKE_CURRENT_LIST_DIR}/progress_meter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/video_file_writer.cpp)
 target_include_directories(zolt_capture PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_capture PUBLIC zolt_app PkgConfig::LIBAV PkgConfig::STB Threads::Threads)
+target_link_libraries(zolt_capture PUBLIC zolt_app zolt_tool_common PkgConfig::LIBAV Threads::Threads)
 
 add_executable(zolt-capture ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-capture PRIVATE zolt_capture)

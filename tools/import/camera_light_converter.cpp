@@ -1,9 +1,13 @@
 #include "tools/import/camera_light_converter.h"
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <unordered_map>
 
 #include "tools/import/axis_conversion.h"
+#include "tools/import/camera_lens.h"
+#include "tools/import/collada_lens.h"
 #include "tools/import/max3ds_cameras.h"
 #include "tools/import/scene_converter.h"
 #include "tools/import/track_writer.h"
@@ -13,11 +17,13 @@ namespace import {
 
 namespace {
 
-constexpr float kEngineAspect = 1.334f;
-constexpr int32_t kAngleFamily = 0;
 constexpr float kRadiansToDegrees = 57.29577951f;
 // Where a directional light's stand-in stands, and how far it reaches.
 constexpr float kDirectionalDistance = 5000.0f;
+// The engine's far plane, and the range of a light that gives none.
+constexpr float kEngineFar = 7500.0f;
+// A light's range below this is taken as none.
+constexpr float kMinimumRange = 1e-6f;
 
 kvf::Node RootNode(int32_t kind, const std::string& name, const std::string& owner,
                    const std::vector<aiVector3D>& positions)
@@ -39,6 +45,46 @@ aiVector3D Rotate(const aiMatrix4x4& m, const aiVector3D& v)
 aiVector3D Scaled(const aiVector3D& v, float scale)
 {
     return v * scale;
+}
+
+bool Finite(const aiVector3D& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// A unit direction, or `fallback` when the direction has no length or is
+// not finite.
+aiVector3D UnitOr(aiVector3D v, const aiVector3D& fallback, bool* replaced)
+{
+    const float length = v.Length();
+    if (!Finite(v) || !(length > 1e-20f) || !std::isfinite(length)) {
+        *replaced = true;
+        return fallback;
+    }
+    return v / length;
+}
+
+// Every value of a 3DS track finite, and the eye and target keys of the
+// same index apart.
+bool Max3dsCameraMakesSense(const Max3dsCamera& camera)
+{
+    for (const auto* keys : {&camera.eyeKeys, &camera.targetKeys, &camera.rollKeys, &camera.fovKeys}) {
+        for (const Max3dsKey& key : *keys) {
+            for (float v : key.value) {
+                if (!std::isfinite(v)) {
+                    return false;
+                }
+            }
+        }
+    }
+    for (size_t i = 0; i < camera.eyeKeys.size() && i < camera.targetKeys.size(); ++i) {
+        const float* e = camera.eyeKeys[i].value;
+        const float* t = camera.targetKeys[i].value;
+        if (e[0] == t[0] && e[1] == t[1] && e[2] == t[2]) {
+            return false;
+        }
+    }
+    return std::isfinite(camera.roll) && std::isfinite(camera.lens);
 }
 
 // World matrices of the cameras' and lights' nodes, frame by frame (only
@@ -76,7 +122,7 @@ constexpr int kMax3dsFramesPerSecond = 30;
 template <typename Convert>
 bool Max3dsTrack(const std::vector<Max3dsKey>& keys, int framesPerSecond, Convert convert, kvf::Controller* out)
 {
-    out->type = 0;
+    out->type = kvf::kControllerTcb;
     out->keys.clear();
     for (const Max3dsKey& key : keys) {
         const int64_t scaled = static_cast<int64_t>(key.frame) * framesPerSecond;
@@ -106,12 +152,13 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     };
     auto angle = [](const float* in, float* value) { value[0] = in[0] * kDegreesToRadians; };
     kvf::Node eye, target;
-    eye.kind = 1;
+    eye.kind = kvf::kNodeCamera;
     eye.name = name;
-    eye.rotationSelector = kAngleFamily;
-    target.kind = 5;
+    eye.rotationSelector = kvf::kRotationAngle;
+    target.kind = kvf::kNodeCameraTarget;
     target.ownerName = name;
-    if (!camera.keyed || !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
+    if (!camera.keyed || !Max3dsCameraMakesSense(camera) ||
+        !Max3dsTrack(camera.eyeKeys, framesPerSecond, position, &eye.position) ||
         !Max3dsTrack(camera.targetKeys, framesPerSecond, position, &target.position)) {
         return false;
     }
@@ -126,10 +173,13 @@ bool ConvertMax3dsCamera(const Max3dsCamera& camera, const std::string& name, in
     record.target = {target.position.keys[0].value[0], target.position.keys[0].value[1],
                      target.position.keys[0].value[2]};
     // 3DS gives the horizontal angle, in the keys or as 2400 / lens.
-    const float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
-                          : camera.lens > 0.0f     ? 2400.0f / camera.lens
-                                                   : 45.0f;
-    record.fieldOfView = EngineFieldOfView(0.5f * degrees * kDegreesToRadians);
+    float degrees = !camera.fovKeys.empty() ? camera.fovKeys[0].value[0]
+                    : camera.lens > 0.0f     ? 2400.0f / camera.lens
+                                             : 45.0f;
+    if (!(degrees > 0.0f && degrees < 180.0f)) {
+        degrees = 45.0f;
+    }
+    record.fieldOfView = FieldOfViewForHorizontal(degrees * kDegreesToRadians);
     out->objects.push_back(record);
     target.name = names->Claim(name + ".Target");
     out->nodes.push_back(eye);
@@ -147,16 +197,48 @@ const Max3dsCamera* FindMax3dsCamera(const std::vector<Max3dsCamera>& cameras, c
     return nullptr;
 }
 
-// Where a camera or light sits in its node. The library's 3DS reader repeats
-// the node's own offset as the object's position; the object then sits at
-// the node's origin.
-aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool max3ds)
+// Where a camera or light sits in its node. The library's 3DS and glTF
+// readers repeat the node's own offset as the object's position; the object
+// then sits at the node's origin.
+aiVector3D PlaceInNode(const aiNode* node, const aiVector3D& position, bool repeatsOffset)
 {
     const aiMatrix4x4& m = node->mTransformation;
     const aiVector3D offset(m.a4, m.b4, m.c4);
-    return max3ds && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
+    return repeatsOffset && (position - offset).SquareLength() <= 1e-6f * std::max(1.0f, offset.SquareLength())
                ? aiVector3D()
                : position;
+}
+
+// The engine's light at distance d is colour * multiplier * range / d
+// (within its range). The light the file gives at the model's centre, d0
+// away: 1 / (constant + quadratic d0^2) for lights without linear falloff
+// (1 for directional ones); a light with a linear attenuation is already
+// the engine's kind and stays as it is.
+// `brightness` is what the colour was divided by to stay within 1.
+void MatchLightAtModel(const aiLight& light, const aiVector3D& position, const Box& box, float brightness,
+                       kvf::Light* record)
+{
+    if (light.mType != aiLightSource_DIRECTIONAL && light.mAttenuationLinear > 0.0f) {
+        return;
+    }
+    const aiVector3D centre = box.Centre();
+    const float radius = 0.5f * (box.max - box.min).Length();
+    const float d0 = std::max((centre - position).Length(), 1e-3f);
+    float atModel = 1.0f;
+    if (light.mType != aiLightSource_DIRECTIONAL) {
+        const float c = std::isfinite(light.mAttenuationConstant) ? std::max(light.mAttenuationConstant, 0.0f) : 0.0f;
+        const float q = std::isfinite(light.mAttenuationQuadratic) ? std::max(light.mAttenuationQuadratic, 0.0f) : 0.0f;
+        const float falloff = c + q * d0 * d0;
+        atModel = falloff > 0.0f && std::isfinite(falloff) ? 1.0f / falloff : 1.0f;
+    }
+    const float range = std::max(kEngineFar, 2.0f * (d0 + radius));
+    if (!std::isfinite(range) || !std::isfinite(atModel)) {
+        return;
+    }
+    const double multiplier = static_cast<double>(brightness) * atModel * d0 / range;
+    record->multiplier = static_cast<float>(std::min(std::max(multiplier, 1e-30), 1e30));
+    record->range = range;
+    record->rangeValue1 = range;
 }
 
 } // namespace
@@ -178,19 +260,28 @@ float RollAngle(const aiVector3D& forward, const aiVector3D& up)
 
 float EngineFieldOfView(float halfHorizontal)
 {
-    return 2.5f * std::atan(std::tan(halfHorizontal) / kEngineAspect);
+    return FieldOfViewForHorizontal(2.0f * halfHorizontal);
 }
 
 void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, const NodeAnimation& animation,
-                             float scale, kvf::Scene* out, ConversionReport* report)
+                             float scale, const Box* modelBox, kvf::Scene* out, ConversionReport* report)
 {
     if (scene->mNumCameras == 0 && scene->mNumLights == 0) {
         return;
     }
     const auto worlds = WorldsByFrame(scene, animation);
     // The library loses a 3DS camera's target and roll.
-    const bool max3ds = SourceFormat(scene).find("3DS") != std::string::npos;
+    const std::string format = SourceFormat(scene);
+    const bool max3ds = format.find("3DS") != std::string::npos;
+    const LensConvention lens = LensConventionOf(format);
+    const bool repeatsOffset = max3ds || lens == LensConvention::Gltf;
     const std::vector<Max3dsCamera> maxCameras = max3ds ? ReadMax3dsCameras(path) : std::vector<Max3dsCamera>();
+    // The library loses or bends some Collada angles; the file has them.
+    std::string colladaText;
+    if (lens == LensConvention::Collada && scene->mNumCameras > 0) {
+        std::ifstream file(path, std::ios::binary);
+        colladaText.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
     UniqueNames names;
 
     for (unsigned i = 0; i < scene->mNumCameras; ++i) {
@@ -202,7 +293,7 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         if (camera->mOrthographicWidth > 0.0f) {
             report->Warn(std::string("camera ") + camera->mName.C_Str() +
-                         " is orthographic; it becomes a perspective camera");
+                         " is orthographic; it becomes a perspective camera of 45 degrees vertically");
         }
         const std::string name = names.Claim(camera->mName.C_Str(), "camera");
         const Max3dsCamera* maxCamera = FindMax3dsCamera(maxCameras, camera->mName.C_Str());
@@ -213,32 +304,58 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         std::vector<aiVector3D> eyes, targets;
         std::vector<float> rolls;
+        bool badEye = false, badView = false;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            const aiVector3D eye = m * PlaceInNode(node, camera->mPosition, max3ds);
+            aiVector3D eye = Scaled(m * PlaceInNode(node, camera->mPosition, repeatsOffset), scale);
+            if (!Finite(eye)) {
+                badEye = true;
+                eye = aiVector3D();
+            }
             aiVector3D forward = Rotate(m, camera->mLookAt);
             if (maxCamera != nullptr) {
                 // The file's fixed target, in file axes, back in the model's.
                 const kvf::Vec3& t = maxCamera->target;
-                forward = aiVector3D(t.x, t.z, -t.y) - eye;
+                forward = aiVector3D(t.x, t.z, -t.y) * scale - eye;
             }
-            forward.Normalize();
-            eyes.push_back(Scaled(eye, scale));
-            targets.push_back(Scaled(eye, scale) + forward * kTargetDistance);
-            rolls.push_back(RollAngle(forward, Rotate(m, camera->mUp)));
+            forward = UnitOr(forward, aiVector3D(0.0f, 0.0f, -1.0f), &badView);
+            // The library's up of a 3DS camera stays in the file's axes; the
+            // file's own roll (about a level view) is the engine's.
+            const float roll = maxCamera != nullptr ? maxCamera->roll * kDegreesToRadians
+                                                    : RollAngle(forward, Rotate(m, camera->mUp));
+            eyes.push_back(eye);
+            targets.push_back(eye + forward * kTargetDistance);
+            rolls.push_back(std::isfinite(roll) ? roll : 0.0f);
+        }
+        const std::string what = std::string("camera ") + camera->mName.C_Str();
+        if (badEye) {
+            report->Warn(what + " has a position that is not a number; it is placed at the origin");
+        }
+        if (badView) {
+            report->Warn(what + " looks in no direction (its target is on its eye); it looks along -Z");
         }
         kvf::Camera record;
         record.name = name;
         record.position = ToFile(eyes.front());
         record.target = ToFile(targets.front());
-        record.fieldOfView = EngineFieldOfView(camera->mHorizontalFOV);
+        std::string problem;
+        ColladaLens colladaLens;
+        const bool fromFile =
+            !colladaText.empty() && FindColladaLens(colladaText, camera->mName.C_Str(), &colladaLens) &&
+            ColladaFieldOfView(colladaLens.xfov, colladaLens.yfov, colladaLens.aspect, &record.fieldOfView);
+        // An orthographic camera, already named, has no angle to convert.
+        if (!fromFile && !CameraFieldOfView(*camera, lens, &record.fieldOfView, &problem) &&
+            camera->mOrthographicWidth <= 0.0f) {
+            report->Warn(what + ": " + problem + "; it is given a vertical field of view of 45 degrees");
+        }
         out->objects.push_back(record);
 
-        kvf::Node eyeNode = RootNode(1, record.name, "", eyes);
-        eyeNode.rotationSelector = kAngleFamily;
+        kvf::Node eyeNode = RootNode(kvf::kNodeCamera, record.name, "", eyes);
+        eyeNode.rotationSelector = kvf::kRotationAngle;
         eyeNode.rotation = AngleTrack(rolls);
         out->nodes.push_back(eyeNode);
-        out->nodes.push_back(RootNode(5, names.Claim(record.name + ".Target"), record.name, targets));
+        out->nodes.push_back(
+            RootNode(kvf::kNodeCameraTarget, names.Claim(record.name + ".Target"), record.name, targets));
         report->cameras += 1;
     }
 
@@ -264,37 +381,65 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
         }
         kvf::Light record;
         record.name = names.Claim(lightName, "light");
+        const std::string what = "light " + lightName;
+        aiColor3D colour = light->mColorDiffuse;
+        if (!std::isfinite(colour.r) || !std::isfinite(colour.g) || !std::isfinite(colour.b) || colour.r < 0.0f ||
+            colour.g < 0.0f || colour.b < 0.0f) {
+            report->Warn(what + " has a colour that is not a number or below 0; it shines white");
+            colour = aiColor3D(1.0f, 1.0f, 1.0f);
+        }
         // The engine's colours stop at 1; a brighter light reaches further.
-        const float brightest = std::max({light->mColorDiffuse.r, light->mColorDiffuse.g, light->mColorDiffuse.b});
+        const float brightest = std::max({colour.r, colour.g, colour.b});
         const float multiplier = brightest > 1.0f ? brightest : 1.0f;
-        record.colour = {light->mColorDiffuse.r / multiplier, light->mColorDiffuse.g / multiplier,
-                         light->mColorDiffuse.b / multiplier};
+        record.colour = {colour.r / multiplier, colour.g / multiplier, colour.b / multiplier};
         record.multiplier = multiplier;
         record.rangeFlag = 1;
         record.range = light->mAttenuationLinear > 0.0f ? 1.0f / light->mAttenuationLinear
                        : light->mAttenuationQuadratic > 0.0f ? 1.0f / std::sqrt(light->mAttenuationQuadratic)
-                                                             : 7500.0f;
+                                                             : kEngineFar;
         record.range *= scale;
+        if (!std::isfinite(record.range) || !(record.range >= kMinimumRange)) {
+            report->Warn(what + " reaches " + std::to_string(record.range) + " units; it is given a range of " +
+                         std::to_string(static_cast<int>(kEngineFar)));
+            record.range = kEngineFar;
+        }
         record.rangeValue1 = record.range;
 
         std::vector<aiVector3D> positions, targets;
+        bool badPosition = false, badDirection = false;
         for (const auto& world : worlds) {
             const aiMatrix4x4& m = world.at(node);
-            aiVector3D direction = Rotate(m, light->mDirection);
-            direction.Normalize();
-            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, max3ds), scale);
+            const aiVector3D direction =
+                UnitOr(Rotate(m, light->mDirection), aiVector3D(0.0f, 0.0f, -1.0f), &badDirection);
+            aiVector3D position = Scaled(m * PlaceInNode(node, light->mPosition, repeatsOffset), scale);
+            if (!Finite(position)) {
+                badPosition = true;
+                position = aiVector3D();
+            }
             if (light->mType == aiLightSource_DIRECTIONAL) {
                 position = direction * -kDirectionalDistance;
             }
             positions.push_back(position);
             targets.push_back(position + direction * kTargetDistance);
         }
+        if (badPosition) {
+            report->Warn(what + " has a position that is not a number; it is placed at the origin");
+        }
+        if (badDirection && light->mType != aiLightSource_POINT) {
+            report->Warn(what + " shines in no direction; it shines along -Z");
+        }
         record.position = ToFile(positions.front());
         if (light->mType == aiLightSource_SPOT) {
-            record.type = 2;
+            record.type = kvf::kLightTargetedSpot;
             record.target = ToFile(targets.front());
             record.hotspot = light->mAngleInnerCone * kRadiansToDegrees;
             record.falloff = light->mAngleOuterCone * kRadiansToDegrees;
+            if (!(record.falloff > 0.0f && record.falloff <= 180.0f) ||
+                !(record.hotspot >= 0.0f && record.hotspot <= record.falloff)) {
+                report->Warn(what + " has cone angles that make no sense; its cone is 45 degrees");
+                record.hotspot = 0.0f;
+                record.falloff = 45.0f;
+            }
         } else if (light->mType == aiLightSource_DIRECTIONAL) {
             // Far away and hardly attenuated, a point light shines almost in
             // parallel.
@@ -303,10 +448,14 @@ void ConvertCamerasAndLights(const aiScene* scene, const std::string& path, cons
             record.multiplier = 1000.0f;
             report->Note("directional light " + lightName + " became a distant point light");
         }
+        if (modelBox != nullptr && !modelBox->empty) {
+            MatchLightAtModel(*light, positions.front(), *modelBox, multiplier, &record);
+        }
         out->objects.push_back(record);
-        out->nodes.push_back(RootNode(2, record.name, "", positions));
-        if (record.type == 2) {
-            out->nodes.push_back(RootNode(6, names.Claim(record.name + ".Target"), record.name, targets));
+        out->nodes.push_back(RootNode(kvf::kNodeLight, record.name, "", positions));
+        if (record.type == kvf::kLightTargetedSpot) {
+            out->nodes.push_back(
+                RootNode(kvf::kNodeLightTarget, names.Claim(record.name + ".Target"), record.name, targets));
         }
         report->lights += 1;
     }

@@ -4,15 +4,26 @@
 #include <cstdlib>
 #include <map>
 
+#include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
-#include "tools/import/scene_converter.h"
 
 namespace import {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] MODEL...\n";
+    "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] [--bare] MODEL...\n";
+constexpr const char* kOptionHelp =
+    "Turns models (glTF, 3DS, FBX, Collada, OBJ and the other formats the Open Asset Import Library\n"
+    "reads) into KVF scenes and writes them with their textures into a pack.\n"
+    "  --pack FILE       the pack to write (default data.pac)\n"
+    "  --name SCENE.KVF  the scene's name in the pack, for one model (default: the model's base name\n"
+    "                    with .KVF)\n"
+    "  --fps N           the scenes' frame rate, 1 to 1000 (default 30)\n"
+    "  --scale S         multiplies every position and distance (default 1)\n"
+    "  --append          keep the members of the pack this run does not replace\n"
+    "  --bare            add no camera or lights and keep the file's colours and lights as they are\n"
+    "  --help            print this text\n";
 
 struct Options {
     std::string pack = "data.pac";
@@ -20,6 +31,8 @@ struct Options {
     int fps = 30;
     float scale = 1.0f;
     bool append = false;
+    bool help = false;
+    bool bare = false;
     std::vector<std::string> models;
 };
 
@@ -29,8 +42,13 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (a == "--append") {
+        if (a == "--help") {
+            options->help = true;
+            return true;
+        } else if (a == "--append") {
             options->append = true;
+        } else if (a == "--bare") {
+            options->bare = true;
         } else if ((a == "--pack" || a == "--name" || a == "--fps" || a == "--scale") && !hasValue) {
             err << "zolt-import: " << a << " needs a value\n" << kUsage;
             return false;
@@ -72,52 +90,6 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
     return true;
 }
 
-std::string Count(int n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string SummaryLine(const std::string& sceneName, const ConversionReport& r)
-{
-    std::string line = sceneName + ": " + Count(r.meshes, "mesh", "meshes") + ", " +
-                       Count(r.faces, "face", "faces") + ", " + Count(r.vertices, "vertex", "vertices") + ", " +
-                       Count(r.bones, "bone", "bones") + ", " + Count(r.cameras, "camera", "cameras") + ", " +
-                       Count(r.lights, "light", "lights") + ", " + Count(r.frames, "frame", "frames");
-    for (const std::string& note : r.notes) {
-        line += "; " + note;
-    }
-    return line;
-}
-
-// Gives a texture whose name an earlier model took for other bytes a name
-// of its own, and points the scene's maps at it.
-void SettleTextureNames(ConvertedModel* model, std::map<std::string, const PackEntry*>* taken)
-{
-    for (PackEntry& texture : model->textures) {
-        std::string name = texture.name;
-        for (int n = 2;; ++n) {
-            auto found = taken->find(UpperCase(name));
-            if (found == taken->end() || found->second->bytes == texture.bytes) {
-                break;
-            }
-            const size_t dot = texture.name.find_last_of('.');
-            name = texture.name.substr(0, dot) + "_" + std::to_string(n) +
-                   (dot == std::string::npos ? "" : texture.name.substr(dot));
-        }
-        if (name != texture.name) {
-            for (kvf::Material& material : model->scene.materials) {
-                for (kvf::TextMap& map : material.maps) {
-                    if (map.fileName == texture.name) {
-                        map.fileName = name;
-                    }
-                }
-            }
-            texture.name = name;
-        }
-        taken->emplace(UpperCase(name), &texture);
-    }
-}
-
 } // namespace
 
 std::string DefaultSceneName(const std::string& modelPath)
@@ -137,26 +109,32 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     if (!Parse(arguments, &options, err)) {
         return 2;
     }
+    if (options.help) {
+        out << kUsage << kOptionHelp;
+        return 0;
+    }
     ConvertOptions convertOptions;
     convertOptions.framesPerSecond = options.fps;
     convertOptions.scale = options.scale;
+    convertOptions.bare = options.bare;
 
-    std::vector<ConvertedModel> models(options.models.size());
+    std::vector<ModelResult> results(options.models.size());
     std::vector<std::string> sceneNames;
+    TextureNames textureNames;
     bool failed = false;
     for (size_t i = 0; i < options.models.size(); ++i) {
         const std::string& path = options.models[i];
         const std::string sceneName = options.name.empty() ? DefaultSceneName(path) : options.name;
         std::string error;
-        const std::string prefix = sceneName.substr(0, sceneName.find_last_of('.'));
-        if (!ConvertModel(path, prefix, convertOptions, &models[i], &error)) {
+        if (!ConvertInChild(path, sceneName, convertOptions, textureNames, &results[i], &error)) {
             err << "zolt-import: " << path << ": " << error << "\n";
             failed = true;
             continue;
         }
-        for (const std::string& warning : models[i].report.warnings) {
+        for (const std::string& warning : results[i].warnings) {
             err << "zolt-import: warning: " << path << ": " << warning << "\n";
         }
+        textureNames.Record(results[i].textures);
         sceneNames.push_back(sceneName);
     }
     if (failed) {
@@ -174,16 +152,12 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
 
     std::vector<PackEntry> members;
-    std::map<std::string, const PackEntry*> taken;
-    for (size_t i = 0; i < models.size(); ++i) {
-        SettleTextureNames(&models[i], &taken);
-    }
-    for (size_t i = 0; i < models.size(); ++i) {
-        members.push_back({sceneNames[i], kvf::WriteScene(models[i].scene)});
+    for (size_t i = 0; i < results.size(); ++i) {
+        members.push_back({sceneNames[i], std::move(results[i].scene)});
     }
     std::map<std::string, bool> added;
-    for (const ConvertedModel& model : models) {
-        for (const PackEntry& texture : model.textures) {
+    for (const ModelResult& result : results) {
+        for (const PackEntry& texture : result.textures) {
             if (added.emplace(UpperCase(texture.name), true).second) {
                 members.push_back(texture);
             }
@@ -194,8 +168,8 @@ int RunImport(const std::vector<std::string>& arguments, std::ostream& out, std:
         err << "zolt-import: " << error << "\n";
         return 1;
     }
-    for (size_t i = 0; i < models.size(); ++i) {
-        out << SummaryLine(sceneNames[i], models[i].report) << "\n";
+    for (const ModelResult& result : results) {
+        out << result.summary << "\n";
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <assimp/material.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "tools/import/unique_names.h"
@@ -19,6 +20,28 @@ kvf::Vec3 Colour(const aiMaterial* material, const char* key, unsigned type, uns
         return fallback;
     }
     return {c.r, c.g, c.b};
+}
+
+bool Finite(const kvf::Vec3& c)
+{
+    return std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z);
+}
+
+// The colour, or `fallback` with a warning when a channel is not a number.
+kvf::Vec3 FiniteColour(const kvf::Vec3& colour, const kvf::Vec3& fallback, const std::string& what,
+                       ConversionReport* report)
+{
+    if (Finite(colour)) {
+        return colour;
+    }
+    report->Warn(what + " is not a number; " + std::to_string(fallback.x) + ", " + std::to_string(fallback.y) +
+                 ", " + std::to_string(fallback.z) + " is used");
+    return fallback;
+}
+
+float Channel(float c)
+{
+    return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
 }
 
 // The texture of that type, as a map of `kind`; false when there is none or
@@ -72,6 +95,28 @@ const struct {
 
 } // namespace
 
+kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted)
+{
+    bool textured = false;
+    for (const kvf::TextMap& map : converted->maps) {
+        textured = textured || map.kind == kDiffuseMap || map.kind == kReflectionMap;
+    }
+    if (textured) {
+        // glTF multiplies its base colour texture by the base colour factor;
+        // the other formats show the texture as it is.
+        kvf::Vec3 factor{1.0f, 1.0f, 1.0f};
+        factor = Colour(material, AI_MATKEY_BASE_COLOR, factor);
+        return Finite(factor) ? kvf::Vec3{Channel(factor.x), Channel(factor.y), Channel(factor.z)} : kvf::Vec3{1, 1, 1};
+    }
+    kvf::Vec3 emissive = Colour(material, AI_MATKEY_COLOR_EMISSIVE, {0.0f, 0.0f, 0.0f});
+    if (!Finite(emissive)) {
+        emissive = {0.0f, 0.0f, 0.0f};
+    }
+    const kvf::Vec3& d = converted->diffuse;
+    converted->ambient = {Channel(d.x + emissive.x), Channel(d.y + emissive.y), Channel(d.z + emissive.z)};
+    return {Channel(d.x), Channel(d.y), Channel(d.z)};
+}
+
 kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureStore* textures,
                               ConversionReport* report)
 {
@@ -87,8 +132,12 @@ kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureSto
     out.diffuse = Colour(material, AI_MATKEY_BASE_COLOR, out.diffuse);
     out.ambient = Colour(material, AI_MATKEY_COLOR_AMBIENT, out.diffuse);
     out.specular = Colour(material, AI_MATKEY_COLOR_SPECULAR, {0.0f, 0.0f, 0.0f});
+    const std::string what = "material " + out.name;
+    out.diffuse = FiniteColour(out.diffuse, {0.8f, 0.8f, 0.8f}, what + ": its diffuse colour", report);
+    out.ambient = FiniteColour(out.ambient, out.diffuse, what + ": its ambient colour", report);
+    out.specular = FiniteColour(out.specular, {0.0f, 0.0f, 0.0f}, what + ": its specular colour", report);
     float shininess = 0.0f;
-    if (material->Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f) {
+    if (material->Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f && std::isfinite(shininess)) {
         out.power = shininess;
     }
     float opacity = 1.0f;

@@ -16,11 +16,21 @@
 namespace import {
 
 // Map kinds the engine knows.
-constexpr int32_t kDiffuseMap = 1;
-constexpr int32_t kOpacityMap = 6;
-constexpr int32_t kReflectionMap = 9;
+constexpr int32_t kDiffuseMap = kvf::kMapTexture;
+constexpr int32_t kOpacityMap = kvf::kMapOpacity;
+constexpr int32_t kReflectionMap = kvf::kMapReflection;
 
 kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureStore* textures,
                               ConversionReport* report);
+
+// The engine takes a lit surface's colour from its vertices (white unless
+// the model colours them), not from the material's diffuse colour. So that
+// the material's colour shows under light, this is the colour its vertices
+// carry: the diffuse (or base) colour, or for a textured material the glTF
+// base colour factor that tints the texture (white for other formats). An
+// untextured material's ambient colour becomes its diffuse colour plus its
+// emissive colour, so that the scene's ambient light shows the material's
+// colour, and an emissive one brighter: the engine has no emissive light.
+kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted);
 
 } // namespace import

@@ -14,35 +14,74 @@ struct Influence {
     float weight = 0.0f;
 };
 
-// The influences of every model vertex, at most kMaxInfluences each.
-std::vector<std::vector<Influence>> GatherInfluences(const aiMesh* mesh, int* cut)
+void Renormalise(std::vector<Influence>* list)
+{
+    float kept = 0.0f;
+    for (const Influence& i : *list) {
+        kept += i.weight;
+    }
+    if (kept > 0.0f) {
+        for (Influence& i : *list) {
+            i.weight /= kept;
+        }
+    }
+}
+
+// The skin's index of each of the mesh's bones, or -1 for a bone that names
+// no node: the engine refuses a skin whose bone it cannot find, so such a
+// bone is left out (with a warning) and the vertices follow their other bones.
+std::vector<int32_t> SkinBoneIndices(const aiMesh* mesh, const MeshContext& context, ConversionReport* report)
+{
+    std::vector<int32_t> indices(mesh->mNumBones, -1);
+    int32_t kept = 0;
+    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+        const char* name = mesh->mBones[b]->mName.C_Str();
+        if (context.nodeNames->count(name) != 0) {
+            indices[b] = kept++;
+        } else {
+            const std::string meshName = mesh->mName.length > 0 ? "mesh " + std::string(mesh->mName.C_Str())
+                                                                : std::string("a mesh without a name");
+            report->Warn(meshName + ": bone " + name + " names no node of the scene and is left out");
+        }
+    }
+    return indices;
+}
+
+// The influences of every model vertex on the skin's bones, at most
+// kMaxInfluences each.
+std::vector<std::vector<Influence>> GatherInfluences(const aiMesh* mesh, const std::vector<int32_t>& boneIndices,
+                                                     int* cut)
 {
     std::vector<std::vector<Influence>> influences(mesh->mNumVertices);
+    std::vector<bool> lost(mesh->mNumVertices, false);
     for (unsigned b = 0; b < mesh->mNumBones; ++b) {
         const aiBone* bone = mesh->mBones[b];
         for (unsigned w = 0; w < bone->mNumWeights; ++w) {
             const aiVertexWeight& weight = bone->mWeights[w];
-            if (weight.mVertexId < mesh->mNumVertices && weight.mWeight > 0.0f) {
-                influences[weight.mVertexId].push_back({static_cast<int32_t>(b), weight.mWeight});
+            if (weight.mVertexId >= mesh->mNumVertices || weight.mWeight <= 0.0f) {
+                continue;
+            }
+            if (boneIndices[b] < 0) {
+                lost[weight.mVertexId] = true;
+            } else {
+                influences[weight.mVertexId].push_back({boneIndices[b], weight.mWeight});
             }
         }
     }
     *cut = 0;
-    for (std::vector<Influence>& list : influences) {
+    for (size_t v = 0; v < influences.size(); ++v) {
+        std::vector<Influence>& list = influences[v];
         if (list.size() <= static_cast<size_t>(kMaxInfluences)) {
+            if (lost[v]) {
+                Renormalise(&list);
+            }
             continue;
         }
         ++*cut;
         std::stable_sort(list.begin(), list.end(),
                          [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
         list.resize(kMaxInfluences);
-        float kept = 0.0f;
-        for (const Influence& i : list) {
-            kept += i.weight;
-        }
-        for (Influence& i : list) {
-            i.weight /= kept;
-        }
+        Renormalise(&list);
     }
     return influences;
 }
@@ -108,9 +147,10 @@ uint16_t Index(unsigned i)
     return static_cast<uint16_t>(i);
 }
 
+// A colour channel from 0 to 1 (0 for one that is not a number).
 float Unit(float c)
 {
-    return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c);
+    return !(c > 0.0f) ? 0.0f : (c > 1.0f ? 1.0f : c);
 }
 
 kvf::Skin MakeSkin(const aiMesh* mesh, const MeshContext& context, const Part& part,
@@ -125,9 +165,12 @@ kvf::Skin MakeSkin(const aiMesh* mesh, const MeshContext& context, const Part& p
     skin.meshMatrix = MatrixToFile(meshWorld);
     for (unsigned b = 0; b < mesh->mNumBones; ++b) {
         const aiBone* bone = mesh->mBones[b];
-        kvf::SkinBone out;
         auto found = context.nodeNames->find(bone->mName.C_Str());
-        out.name = found != context.nodeNames->end() ? found->second : bone->mName.C_Str();
+        if (found == context.nodeNames->end()) {
+            continue;
+        }
+        kvf::SkinBone out;
+        out.name = found->second;
         // The offset matrix takes mesh space to bone space at the bind pose;
         // the engine wants the bone's world at that pose.
         aiMatrix4x4 offset = bone->mOffsetMatrix;
@@ -163,13 +206,24 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
 {
     int cut = 0;
     std::vector<std::vector<Influence>> influences;
-    if (mesh->mNumBones > 0) {
-        influences = GatherInfluences(mesh, &cut);
-        report->bones += static_cast<int>(mesh->mNumBones);
+    const std::vector<int32_t> boneIndices = SkinBoneIndices(mesh, context, report);
+    const int skinBones = static_cast<int>(std::count_if(boneIndices.begin(), boneIndices.end(),
+                                                         [](int32_t i) { return i >= 0; }));
+    if (skinBones > 0) {
+        influences = GatherInfluences(mesh, boneIndices, &cut);
+        report->bones += skinBones;
         report->cutVertices += cut;
     }
     const bool hasUv = mesh->HasTextureCoords(0);
-    const bool hasColours = mesh->HasVertexColors(0);
+    const bool hasModelColours = mesh->HasVertexColors(0);
+    kvf::Vec3 tint{1.0f, 1.0f, 1.0f};
+    if (context.baseColours != nullptr && mesh->mMaterialIndex < context.baseColours->size()) {
+        tint = (*context.baseColours)[mesh->mMaterialIndex];
+    }
+    const bool tinted = tint.x != 1.0f || tint.y != 1.0f || tint.z != 1.0f;
+    // Without colours of its own a mesh's vertices share one tint colour.
+    const bool hasColours = hasModelColours;
+    const bool oneColour = !hasModelColours && tinted;
     const bool hasNormals = mesh->HasNormals();
 
     std::vector<kvf::Mesh> out;
@@ -193,8 +247,11 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
             }
             if (hasColours) {
                 const aiColor4D& c = mesh->mColors[0][part.vertices[i]];
-                record.colours.push_back({Unit(c.r), Unit(c.g), Unit(c.b)});
+                record.colours.push_back({Unit(c.r) * tint.x, Unit(c.g) * tint.y, Unit(c.b) * tint.z});
             }
+        }
+        if (oneColour) {
+            record.colours.push_back(tint);
         }
         const int32_t material = static_cast<int32_t>(mesh->mMaterialIndex);
         record.normalsFlag = hasNormals ? 1 : 0;
@@ -214,6 +271,8 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
             }
             if (hasColours) {
                 record.colourFaces.push_back(corners);
+            } else if (oneColour) {
+                record.colourFaces.push_back({0, 0, 0});
             }
             if (hasNormals) {
                 kvf::FaceNormals n;
@@ -223,7 +282,7 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
                 record.normals.push_back(n);
             }
         }
-        if (mesh->mNumBones > 0) {
+        if (skinBones > 0) {
             kvf::Modifier skin;
             skin.type = kvf::kSkinMatrixFirst;
             skin.skin = MakeSkin(mesh, context, part, positionOfVertex, record.positions.size(), influences);

@@ -27,6 +27,9 @@ struct MeshContext {
     // Unique names of the nodes, by their names in the model (the first
     // node of a repeated name); bones name nodes.
     const std::unordered_map<std::string, std::string>* nodeNames = nullptr;
+    // When set, the colour each material's vertices carry (ShowBaseColour),
+    // by material index; it multiplies the model's own vertex colours.
+    const std::vector<kvf::Vec3>* baseColours = nullptr;
 };
 
 // The parts of the mesh, unnamed; triangles only (the caller warns about

@@ -1,5 +1,6 @@
 #include "tools/import/scene_converter.h"
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 
@@ -8,13 +9,16 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "tools/import/animated_bounds.h"
 #include "tools/import/axis_conversion.h"
 #include "tools/import/camera_light_converter.h"
+#include "tools/import/finite_values.h"
 #include "tools/import/material_converter.h"
 #include "tools/import/mesh_converter.h"
 #include "tools/import/node_animation.h"
 #include "tools/import/track_writer.h"
 #include "tools/import/unique_names.h"
+#include "tools/import/viewing_setup.h"
 
 namespace import {
 
@@ -22,6 +26,22 @@ const unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdenticalVer
                               aiProcess_ValidateDataStructure;
 
 namespace {
+
+// The library's file access, noting each file it opens for reading.
+class RecordingIOSystem : public Assimp::DefaultIOSystem {
+public:
+    explicit RecordingIOSystem(std::vector<std::string>* files) : m_files(files) {}
+    Assimp::IOStream* Open(const char* file, const char* mode) override
+    {
+        Assimp::IOStream* stream = Assimp::DefaultIOSystem::Open(file, mode);
+        if (stream != nullptr && mode != nullptr && mode[0] == 'r')
+            m_files->push_back(file);
+        return stream;
+    }
+
+private:
+    std::vector<std::string>* m_files;
+};
 
 struct PendingNode {
     const aiNode* node;
@@ -75,6 +95,33 @@ void WarnAboutMeshes(const aiScene* scene, ConversionReport* report)
 
 } // namespace
 
+// Some parsers quote whole stretches of the file, line breaks and all.
+std::string ReadableReason(const std::string& reason)
+{
+    constexpr size_t kLongest = 200;
+    std::string line;
+    for (char c : reason) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        if (control && (line.empty() || line.back() == ' ')) {
+            continue;
+        }
+        line += control ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    if (line.size() > kLongest) {
+        // Not in the middle of a UTF-8 character.
+        size_t cut = kLongest;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        line.resize(cut);
+        line += "...";
+    }
+    return line;
+}
+
 std::string SourceFormat(const aiScene* scene)
 {
     aiString format;
@@ -114,6 +161,12 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         kvfScene.materials.push_back(ConvertMaterial(scene->mMaterials[i], static_cast<int32_t>(i), &textures, &report));
     }
     WarnAboutMeshes(scene, &report);
+    std::vector<kvf::Vec3> baseColours;
+    if (!options.bare) {
+        for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i]));
+        }
+    }
 
     UniqueNames names;
     std::unordered_map<std::string, std::string> nodeNames;
@@ -142,6 +195,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         context.scale = options.scale;
         context.nodeWorld = restWorld[node];
         context.nodeNames = &nodeNames;
+        context.baseColours = options.bare ? nullptr : &baseColours;
         std::vector<kvf::Mesh> parts;
         for (unsigned i = 0; i < node->mNumMeshes; ++i) {
             if (node->mMeshes[i] < scene->mNumMeshes) {
@@ -156,7 +210,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         // A bone that is a mesh would be hidden by the engine, so bones are
         // helpers and carry their meshes as children.
         const bool ownMesh = parts.size() == 1 && boneNames.count(node->mName.C_Str()) == 0;
-        kvf::Node record = MakeNode(pending.depth, ownMesh ? 0 : 4, name);
+        kvf::Node record = MakeNode(pending.depth, ownMesh ? kvf::kNodeMesh : kvf::kNodeHelper, name);
         record.position = tracks.position;
         record.rotation = tracks.rotation;
         record.scale = tracks.scale;
@@ -170,7 +224,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
             kvfScene.objects.push_back(helper);
             for (kvf::Mesh& part : parts) {
                 part.name = names.Claim(name + "_mesh");
-                kvfScene.nodes.push_back(MakeNode(pending.depth + 1, 0, part.name));
+                kvfScene.nodes.push_back(MakeNode(pending.depth + 1, kvf::kNodeMesh, part.name));
                 kvfScene.objects.push_back(std::move(part));
             }
         }
@@ -179,7 +233,15 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         }
     }
 
-    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, &kvfScene, &report);
+    Box box;
+    if (!options.bare) {
+        box = AnimatedBounds(scene, nodeAnimation, options.scale);
+    }
+    ConvertCamerasAndLights(scene, path, nodeAnimation, options.scale, options.bare ? nullptr : &box, &kvfScene,
+                            &report);
+    if (!options.bare && (report.cameras == 0 || report.lights == 0)) {
+        AddViewingCameraAndLights(box, &kvfScene, &report);
+    }
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
     }
@@ -196,13 +258,22 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
                     (report.pbrMaterials.size() == 1 ? " material are" : " materials are") + " not converted (" +
                     names + ")");
     }
+    const int replaced = ReplaceNonFiniteValues(&kvfScene);
+    if (replaced > 0) {
+        report.Warn(std::to_string(replaced) +
+                    " values that are not finite numbers (positions, matrices, keys, colours) are written as 0, "
+                    "1 or no turn");
+    }
     out->textures = std::move(textures.Entries());
+    out->sourceFiles.insert(out->sourceFiles.end(), textures.Files().begin(), textures.Files().end());
+    out->texturesMissing = textures.AnyMissing();
 }
 
 bool ConvertModel(const std::string& path, const std::string& prefix, const ConvertOptions& options,
                   ConvertedModel* out, std::string* error)
 {
     Assimp::Importer importer;
+    importer.SetIOHandler(new RecordingIOSystem(&out->sourceFiles));
     const aiScene* scene = nullptr;
     try {
         scene = importer.ReadFile(path, kImportFlags);
@@ -211,7 +282,7 @@ bool ConvertModel(const std::string& path, const std::string& prefix, const Conv
         return false;
     }
     if (scene == nullptr) {
-        *error = importer.GetErrorString();
+        *error = ReadableReason(importer.GetErrorString());
         if (error->find("bad_alloc") != std::string::npos) {
             *error = "the file asks for more memory than the importer may use";
         } else if (error->empty()) {

@@ -318,6 +318,10 @@ std::string TextureStore::Add(const std::string& reference, ConversionReport* re
     } else {
         const std::string file = FindFile(reference);
         const std::string extension = Extension(reference);
+        if (file.empty())
+            m_anyMissing = true;
+        else
+            m_files.push_back(file);
         if (file.empty()) {
             report->Warn("texture " + reference + " is not found");
         } else if (!ReadWholeFile(file, &bytes)) {

@@ -38,6 +38,9 @@ public:
                              ConversionReport* report);
 
     std::vector<PackEntry>& Entries() { return m_entries; }
+    // The image files read, and whether any reference was not found.
+    const std::vector<std::string>& Files() const { return m_files; }
+    bool AnyMissing() const { return m_anyMissing; }
 
 private:
     std::string ClaimMemberName(const std::string& wanted);
@@ -54,6 +57,8 @@ private:
     std::map<std::string, std::string> m_merged; // "colour|opacity" -> member
     std::map<std::string, std::vector<uint8_t>> m_sources; // re-encoded members' sources
     std::vector<PackEntry> m_entries;
+    std::vector<std::string> m_files;
+    bool m_anyMissing = false;
 };
 
 // Member names are compared without regard to case, as the pack does.

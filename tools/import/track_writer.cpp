@@ -8,8 +8,8 @@ namespace import {
 
 namespace {
 
-constexpr int32_t kKeyframed = 0;
-constexpr int32_t kSampled = 2;
+constexpr int32_t kKeyframed = kvf::kControllerTcb;
+constexpr int32_t kSampled = kvf::kControllerSampled;
 
 kvf::Key VectorKey(float time, const kvf::Vec3& v)
 {

@@ -11,11 +11,19 @@ std::string UniqueNames::Claim(const std::string& wanted, const std::string& fal
         base = fallback;
     }
     base.resize(std::min(base.size(), kMaxNameLength - 8));
-    std::string name = base;
-    for (int n = 2; !m_taken.insert(name).second; ++n) {
-        name = base + "_" + std::to_string(n);
+    if (m_taken.insert(base).second) {
+        return base;
     }
-    return name;
+    // Names are never given back, so every suffix probed before for this
+    // base is still taken: the search goes on where the last one stopped.
+    int& n = m_nextSuffix.emplace(base, 2).first->second;
+    for (;; ++n) {
+        std::string name = base + "_" + std::to_string(n);
+        if (m_taken.insert(name).second) {
+            ++n;
+            return name;
+        }
+    }
 }
 
 } // namespace import

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace import {
@@ -19,6 +20,8 @@ public:
 
 private:
     std::unordered_set<std::string> m_taken;
+    // Per base name, the first suffix not yet known to be taken.
+    std::unordered_map<std::string, int> m_nextSuffix;
 };
 
 } // namespace import

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "scene/mesh.h"
 #include "scene/node.h"
 #include "scene/scene.h"
+#include "tools/common/command_line.h"
 #include "tools/inspect/json_writer.h"
 #include "tools/inspect/scene_json.h"
 
@@ -90,45 +92,48 @@ int UsageError(const char* problem)
 
 int RunInspect(int argc, const char* const* argv, std::FILE* out)
 {
-    const char* pack = kDefaultPackName;
+    std::string pack = kDefaultPackName;
     const char* sceneName = nullptr;
     float frame = 0.0f;
     InspectOptions options;
 
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            std::fputs(kUsage, out);
-            std::fputs(kHelp, out);
-            return 0;
+    tools::CommandLine line;
+    line.Flag("--vertices", [&] { options.vertices = true; });
+    line.Flag("--deformed", [&] { options.deformed = true; });
+    line.Value("--pack", [&](const std::string& value) { pack = value; });
+    line.Value("--frame", [&](const std::string& value) {
+        if (!ParseFrame(value.c_str(), &frame)) {
+            throw tools::BadValue{"--frame needs a number"};
         }
-        if (std::strcmp(arg, "--vertices") == 0) {
-            options.vertices = true;
-        } else if (std::strcmp(arg, "--deformed") == 0) {
-            options.deformed = true;
-        } else if (std::strcmp(arg, "--pack") == 0) {
-            if (++i >= argc) {
-                return UsageError("--pack needs a file name");
-            }
-            pack = argv[i];
-        } else if (std::strcmp(arg, "--frame") == 0) {
-            if (++i >= argc || !ParseFrame(argv[i], &frame)) {
-                return UsageError("--frame needs a number");
-            }
-        } else if (arg[0] == '-' && arg[1] != '\0') {
+    });
+    const tools::CommandLine::Outcome outcome = line.Read(argc - 1, argv + 1);
+    for (const std::string& word : line.Words()) {
+        if (tools::IsOptionLike(word)) {
             return UsageError("unknown option");
-        } else if (sceneName != nullptr) {
-            return UsageError("only one scene can be inspected");
-        } else {
-            sceneName = arg;
         }
+        if (sceneName != nullptr) {
+            return UsageError("only one scene can be inspected");
+        }
+        sceneName = word.c_str();
+    }
+    switch (outcome) {
+    case tools::CommandLine::Outcome::Help:
+        std::fputs(kUsage, out);
+        std::fputs(kHelp, out);
+        return 0;
+    case tools::CommandLine::Outcome::BadValue:
+        return UsageError(line.Problem().c_str());
+    case tools::CommandLine::Outcome::MissingValue:
+        return UsageError(line.Problem() == "--pack" ? "--pack needs a file name" : "--frame needs a number");
+    case tools::CommandLine::Outcome::Read:
+        break;
     }
     if (sceneName == nullptr) {
         return UsageError("no scene given");
     }
 
     CScene scene;
-    if (scene.LoadScene(sceneName, pack) != 0) {
+    if (scene.LoadScene(sceneName, pack.c_str()) != 0) {
         return 1;
     }
     if (options.deformed) {

@@ -7,7 +7,7 @@ add_library(zolt_inspect STATIC
   ${CMAKE_CURRENT_LIST_DIR}/modifier_json.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scene_json.cpp)
 target_include_directories(zolt_inspect PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_inspect PUBLIC zolt_scene)
+target_link_libraries(zolt_inspect PUBLIC zolt_scene zolt_tool_common)
 
 add_executable(zolt-inspect ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-inspect PRIVATE zolt_inspect)

@@ -34,7 +34,7 @@ void WriteCount(ByteWriter& out, const std::optional<int32_t>& explicitCount, si
 
 void WriteKey(ByteWriter& out, ControllerFamily family, int32_t type, const Key& key)
 {
-    const bool keyFramed = type == 0 || type == 1;
+    const bool keyFramed = type == kControllerTcb || type == kControllerLinear;
     if (keyFramed) {
         out.Int32(static_cast<int32_t>(key.time));
     } else {
@@ -42,9 +42,9 @@ void WriteKey(ByteWriter& out, ControllerFamily family, int32_t type, const Key&
     }
     switch (family) {
     case ControllerFamily::Vector:
-        if (type == 0) {
+        if (type == kControllerTcb) {
             WriteParams(out, key.params);
-        } else if (type == 1) {
+        } else if (type == kControllerLinear) {
             for (float f : key.skipped) {
                 out.Float(f);
             }
@@ -54,7 +54,7 @@ void WriteKey(ByteWriter& out, ControllerFamily family, int32_t type, const Key&
         out.Float(key.value[2]);
         break;
     case ControllerFamily::RotationAxisAngle:
-        if (type == 0) {
+        if (type == kControllerTcb) {
             WriteParams(out, key.params);
         }
         for (float f : key.value) {
@@ -63,7 +63,7 @@ void WriteKey(ByteWriter& out, ControllerFamily family, int32_t type, const Key&
         break;
     case ControllerFamily::RotationAngle:
     case ControllerFamily::Float:
-        if (type == 0) {
+        if (type == kControllerTcb) {
             WriteParams(out, key.params);
         } else {
             out.Float(key.skipped[0]);
@@ -87,27 +87,27 @@ struct ObjectWriter {
     ByteWriter& out;
     void operator()(const Mesh& mesh) const
     {
-        out.Int32(0);
+        out.Int32(kObjectMesh);
         WriteMesh(out, mesh);
     }
     void operator()(const Camera& camera) const
     {
-        out.Int32(1);
+        out.Int32(kObjectCamera);
         WriteCamera(out, camera);
     }
     void operator()(const Light& light) const
     {
-        out.Int32(2);
+        out.Int32(kObjectLight);
         WriteLight(out, light);
     }
     void operator()(const Shape& shape) const
     {
-        out.Int32(3);
+        out.Int32(kObjectShape);
         WriteShape(out, shape);
     }
     void operator()(const Helper& helper) const
     {
-        out.Int32(4);
+        out.Int32(kObjectHelper);
         WriteHelper(out, helper);
     }
     void operator()(const RawCode& raw) const { out.Int32(raw.code); }
@@ -125,12 +125,12 @@ int KeySize(ControllerFamily family, int32_t type)
 {
     switch (family) {
     case ControllerFamily::Vector:
-        return type == 0 ? 36 : type == 1 ? 40 : 16;
+        return type == kControllerTcb ? 36 : type == kControllerLinear ? 40 : 16;
     case ControllerFamily::RotationAxisAngle:
-        return type == 0 ? 40 : 20;
+        return type == kControllerTcb ? 40 : 20;
     case ControllerFamily::RotationAngle:
     case ControllerFamily::Float:
-        return type == 0 ? 28 : type == 1 ? 16 : 0;
+        return type == kControllerTcb ? 28 : type == kControllerLinear ? 16 : 0;
     }
     return 0;
 }
@@ -426,17 +426,17 @@ void WriteLight(ByteWriter& out, const Light& light)
     out.String(light.name);
     out.Int32(light.type);
     WriteVec3(out, light.position);
-    if (light.type == 2) {
+    if (light.type == kLightTargetedSpot) {
         WriteVec3(out, light.target);
     }
     WriteVec3(out, light.colour);
     out.Float(light.multiplier);
-    if (light.type != 1) {
+    if (light.type != kLightPoint) {
         out.Float(light.hotspot);
         out.Float(light.falloff);
     }
     out.Byte(light.rangeFlag);
-    if (light.rangeFlag != 0 && light.type != 4) {
+    if (light.rangeFlag != 0 && light.type != kLightNoRange) {
         out.Float(light.rangeValue1);
         out.Float(light.range);
     }
@@ -478,16 +478,16 @@ void WriteNode(ByteWriter& out, const Node& node)
     out.Int32(node.depth);
     out.Int32(node.kind);
     out.String(node.name);
-    if (node.kind == 5 || node.kind == 6) {
+    if (node.kind == kNodeCameraTarget || node.kind == kNodeLightTarget) {
         out.String(node.ownerName);
     }
-    if (node.kind == 0 || node.kind == 3 || node.kind == 4) {
+    if (node.kind == kNodeMesh || node.kind == kNodeShape || node.kind == kNodeHelper) {
         WriteVec3(out, node.pivot);
     }
     WriteController(out, ControllerFamily::Vector, node.position);
     out.Byte(node.rotationSelector);
     WriteController(out,
-                    node.rotationSelector == 1 ? ControllerFamily::RotationAxisAngle
+                    node.rotationSelector == kRotationAxisAngle ? ControllerFamily::RotationAxisAngle
                                                : ControllerFamily::RotationAngle,
                     node.rotation);
     WriteController(out, ControllerFamily::Vector, node.scale);
@@ -509,7 +509,7 @@ std::vector<uint8_t> WriteScene(const Scene& scene)
         WriteObject(out, object);
     }
     if (scene.endObjects) {
-        out.Int32(666);
+        out.Int32(kEndOfObjects);
     }
     out.Int32(scene.startFrame);
     out.Int32(scene.endFrame);

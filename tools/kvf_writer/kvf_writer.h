@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "scene/kvf_format.h"
 #include "tools/kvf_writer/byte_writer.h"
 
 namespace kvf {
@@ -39,9 +40,10 @@ struct TcbParams {
     float easeTo = 0.0f;
 };
 
-// One key of any controller. Key-framed types (0 and 1) write the time as an
-// int32 (truncated toward zero), sampled types as a float. Type 0 writes the
-// parameters; type 1 writes `skipped` where its layout has filler.
+// One key of any controller. Key-framed types (TCB and linear) write the time
+// as an int32 (truncated toward zero), sampled types as a float. TCB keys
+// write the parameters; linear keys write `skipped` where their layout has
+// filler.
 struct Key {
     float time = 0.0f;
     TcbParams params;
@@ -59,7 +61,7 @@ enum class ControllerFamily {
 };
 
 struct Controller {
-    int32_t type = 0;
+    int32_t type = kControllerTcb;
     std::vector<Key> keys;
     std::optional<int32_t> keyCount; // written instead of keys.size()
 };
@@ -71,7 +73,7 @@ int KeySize(ControllerFamily family, int32_t type);
 // A key at `time` holding (x, y, z) in its first three values.
 Key VectorKey(float time, float x, float y, float z);
 
-// A type-0 controller with one key at time 0.
+// A TCB controller with one key at time 0.
 Controller ConstantVector(float x, float y, float z);
 Controller ConstantRotation(float axisX, float axisY, float axisZ, float angle);
 Controller ConstantFloat(float value);
@@ -85,7 +87,7 @@ struct OffsetKey {
 };
 
 struct TextMap {
-    int32_t kind = 1;
+    int32_t kind = kMapTexture;
     std::string name;
     int32_t reserved = 0;
     uint8_t hasFile = 0;          // 1: file name and offset block follow
@@ -167,17 +169,6 @@ struct Skin {
     std::optional<int32_t> vertexCount;
 };
 
-enum ModifierType : int32_t {
-    kBend = 0,
-    kStretch = 1,
-    kSkinCountFirst = 2,
-    kSkinMatrixFirst = 3,
-    kEmptyEntry = 4,
-    kWave = 8,
-    kRipple = 16,
-    kTwist = 32,
-};
-
 // One entry of the modifier block. Bend, stretch and twist write the gizmo,
 // the axis and two parameters; wave and ripple the gizmo and five
 // parameters (amplitude 1, amplitude 2, wave length, phase, decay); the two
@@ -254,15 +245,15 @@ struct Camera {
 
 struct Light {
     std::string name;
-    int32_t type = 1;       // 1 point, 2 spot with target, others spot
+    int32_t type = kLightPoint; // point, spot with target, others spot
     Vec3 position;
-    Vec3 target;            // type 2 only
+    Vec3 target;            // kLightTargetedSpot only
     Vec3 colour = {1.0f, 1.0f, 1.0f};
     float multiplier = 1.0f;
-    float hotspot = 0.0f;   // types other than 1
-    float falloff = 0.0f;   // types other than 1
+    float hotspot = 0.0f;   // types other than point
+    float falloff = 0.0f;   // types other than point
     uint8_t rangeFlag = 0;
-    float rangeValue1 = 0.0f; // with the range flag, types other than 4
+    float rangeValue1 = 0.0f; // with the range flag, types other than kLightNoRange
     float range = 0.0f;
     uint8_t markerFlag = 0;
 };
@@ -301,12 +292,12 @@ using Object = std::variant<Mesh, Camera, Light, Shape, Helper, RawCode>;
 
 struct Node {
     int32_t depth = 0;
-    int32_t kind = 0;
+    int32_t kind = kNodeMesh;
     std::string name;
-    std::string ownerName; // kinds 5 and 6
-    Vec3 pivot;            // kinds 0, 3 and 4
+    std::string ownerName; // target kinds
+    Vec3 pivot;            // mesh, shape and helper kinds
     Controller position = ConstantVector(0, 0, 0);
-    uint8_t rotationSelector = 1;
+    uint8_t rotationSelector = kRotationAxisAngle;
     Controller rotation = ConstantRotation(0, 0, 1, 0);
     Controller scale = ConstantVector(1, 1, 1);
 };
@@ -334,7 +325,7 @@ void WriteTextMap(ByteWriter& out, const TextMap& map);
 void WriteMaterial(ByteWriter& out, const Material& material);
 void WriteGizmo(ByteWriter& out, const Gizmo& gizmo);
 void WriteFloatParameter(ByteWriter& out, const FloatParameter& parameter);
-// The skin body; `matrixFirst` for type 3, bone count first for type 2.
+// The skin body; `matrixFirst` for kSkinMatrixFirst, bone count first for kSkinCountFirst.
 void WriteSkin(ByteWriter& out, const Skin& skin, bool matrixFirst);
 // The type code and the body of its kind.
 void WriteModifier(ByteWriter& out, const Modifier& modifier);

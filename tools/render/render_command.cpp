@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scene/scene.h"
-#include "tools/render/png_file.h"
+#include "tools/common/png_file.h"
 #include "tools/render/render_options.h"
 #include "tools/render/scene_renderer.h"
 
@@ -53,13 +53,15 @@ int UsageError(const std::string& problem)
     return 2;
 }
 
-bool WritePicture(SceneRenderer* renderer, const std::string& path, std::vector<uint32_t>* pixels)
+bool WritePicture(SceneRenderer* renderer, const std::string& path, std::vector<uint32_t>* pixels,
+                  PngFileWriter* png)
 {
     UINT width = 0;
     UINT height = 0;
     std::string problem = "cannot read the picture back";
     if (!renderer->ReadPicture(pixels, &width, &height) ||
-        !WriteRgbPng(path, static_cast<int>(width), static_cast<int>(height), *pixels, &problem)) {
+        !png->Write(path, static_cast<int>(width), static_cast<int>(height), pixels->data(), pixels->size(),
+                    &problem)) {
         std::fprintf(stderr, "zolt-render: cannot write %s: %s\n", path.c_str(), problem.c_str());
         return false;
     }
@@ -69,11 +71,12 @@ bool WritePicture(SceneRenderer* renderer, const std::string& path, std::vector<
 int RunSequence(SceneRenderer* renderer, const RenderOptions& options)
 {
     std::vector<uint32_t> pixels;
+    PngFileWriter png;
     for (int i = 0; i < options.pictureCount; ++i) {
         // Each time from the first, so that steps add no rounding.
         const float frameTime = static_cast<float>(options.first + options.step * i);
         renderer->DrawFrame(frameTime, options.clearColour);
-        if (!WritePicture(renderer, options.pattern.Expand(i), &pixels))
+        if (!WritePicture(renderer, options.pattern.Expand(i), &pixels, &png))
             return 1;
     }
     return 0;
@@ -126,8 +129,9 @@ int RunRender(int argc, const char* const* argv, std::FILE* out)
     switch (options.mode) {
     case RenderMode::Picture: {
         std::vector<uint32_t> pixels;
+        PngFileWriter png;
         renderer.DrawFrame(options.frame, options.clearColour);
-        return WritePicture(&renderer, options.out, &pixels) ? 0 : 1;
+        return WritePicture(&renderer, options.out, &pixels, &png) ? 0 : 1;
     }
     case RenderMode::Sequence:
         return RunSequence(&renderer, options);

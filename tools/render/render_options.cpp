@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/common/command_line.h"
+
 namespace {
 
 bool ParseNumber(const char* text, double* value)
@@ -100,57 +102,58 @@ ParseOutcome ParseRenderOptions(int argc, const char* const* argv, RenderOptions
     bool framesGiven = false;
     bool outGiven = false;
     bool benchGiven = false;
-    bool sceneGiven = false;
-    const char* frames = nullptr;
+    std::string frames;
 
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool takesValue = std::strcmp(arg, "--pack") == 0 || std::strcmp(arg, "--frame") == 0 ||
-                                std::strcmp(arg, "--frames") == 0 || std::strcmp(arg, "--out") == 0 ||
-                                std::strcmp(arg, "--clear") == 0 || std::strcmp(arg, "--bench") == 0;
-        if (takesValue && i + 1 >= argc) {
-            *problem = std::string(arg) + " needs a value";
+    tools::CommandLine line;
+    line.Flag("--skybox", [&] { options->skybox = true; });
+    line.Value("--pack", [&](const std::string& value) { options->pack = value; });
+    line.Value("--frame", [&](const std::string& value) {
+        if (!ParseFrameTime(value.c_str(), &options->frame))
+            throw tools::BadValue{"--frame needs a number of frames"};
+        frameGiven = true;
+    });
+    line.Value("--frames", [&](const std::string& value) {
+        frames = value;
+        framesGiven = true;
+    });
+    line.Value("--out", [&](const std::string& value) {
+        options->out = value;
+        outGiven = true;
+    });
+    line.Value("--clear", [&](const std::string& value) {
+        if (!ParseColour(value.c_str(), &options->clearColour))
+            throw tools::BadValue{"--clear needs a colour 0xRRGGBB"};
+    });
+    line.Value("--bench", [&](const std::string& value) {
+        if (!ParsePositiveCount(value.c_str(), &options->benchFrames))
+            throw tools::BadValue{"--bench needs a number of frames from 1 to 1000000000"};
+        benchGiven = true;
+    });
+    const tools::CommandLine::Outcome outcome = line.Read(argc - 1, argv + 1);
+    bool sceneGiven = false;
+    for (const std::string& word : line.Words()) {
+        if (tools::IsOptionLike(word)) {
+            *problem = "unknown option " + word;
             return ParseOutcome::UsageError;
         }
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            return ParseOutcome::Help;
-        } else if (std::strcmp(arg, "--skybox") == 0) {
-            options->skybox = true;
-        } else if (std::strcmp(arg, "--pack") == 0) {
-            options->pack = argv[++i];
-        } else if (std::strcmp(arg, "--frame") == 0) {
-            if (!ParseFrameTime(argv[++i], &options->frame)) {
-                *problem = "--frame needs a number of frames";
-                return ParseOutcome::UsageError;
-            }
-            frameGiven = true;
-        } else if (std::strcmp(arg, "--frames") == 0) {
-            frames = argv[++i];
-            framesGiven = true;
-        } else if (std::strcmp(arg, "--out") == 0) {
-            options->out = argv[++i];
-            outGiven = true;
-        } else if (std::strcmp(arg, "--clear") == 0) {
-            if (!ParseColour(argv[++i], &options->clearColour)) {
-                *problem = "--clear needs a colour 0xRRGGBB";
-                return ParseOutcome::UsageError;
-            }
-        } else if (std::strcmp(arg, "--bench") == 0) {
-            if (!ParsePositiveCount(argv[++i], &options->benchFrames)) {
-                *problem = "--bench needs a number of frames from 1 to 1000000000";
-                return ParseOutcome::UsageError;
-            }
-            benchGiven = true;
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            *problem = std::string("unknown option ") + arg;
-            return ParseOutcome::UsageError;
-        } else if (sceneGiven) {
+        if (sceneGiven) {
             *problem = "only one scene can be drawn";
             return ParseOutcome::UsageError;
-        } else {
-            options->scene = arg;
-            sceneGiven = true;
         }
+        options->scene = word;
+        sceneGiven = true;
+    }
+    switch (outcome) {
+    case tools::CommandLine::Outcome::Help:
+        return ParseOutcome::Help;
+    case tools::CommandLine::Outcome::BadValue:
+        *problem = line.Problem();
+        return ParseOutcome::UsageError;
+    case tools::CommandLine::Outcome::MissingValue:
+        *problem = line.Problem() + " needs a value";
+        return ParseOutcome::UsageError;
+    case tools::CommandLine::Outcome::Read:
+        break;
     }
 
     if (!sceneGiven) {
@@ -178,7 +181,7 @@ ParseOutcome ParseRenderOptions(int argc, const char* const* argv, RenderOptions
             *problem = "--frames needs --out PATTERN";
             return ParseOutcome::UsageError;
         }
-        if (!ParseFrameRange(frames, options, problem) || !options->pattern.Parse(options->out, problem))
+        if (!ParseFrameRange(frames.c_str(), options, problem) || !options->pattern.Parse(options->out, problem))
             return ParseOutcome::UsageError;
         options->mode = RenderMode::Sequence;
         return ParseOutcome::Run;

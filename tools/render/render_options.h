@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/render/frame_pattern.h"
+#include "tools/common/frame_pattern.h"
 
 enum class RenderMode {
     Picture,  // one frame time to one file

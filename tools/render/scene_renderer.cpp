@@ -1,6 +1,7 @@
 #include "tools/render/scene_renderer.h"
 
-#include "app/error_box.h"
+#include "demo/scene_camera.h"
+#include "demo/scene_loop.h"
 #include "demo/skybox_plugin.h"
 #include "demo/texture_stage_defaults.h"
 #include "gfx/dx_device.h"
@@ -8,7 +9,6 @@
 #include "platform/d3d8/back_buffer_readback.h"
 #include "platform/win32/window.h"
 #include "scene/scene.h"
-#include "tools/render/scene_camera.h"
 
 namespace {
 
@@ -40,7 +40,6 @@ void SceneRenderer::Close()
         DestroyWindow(m_window);
         m_window = nullptr;
     }
-    SetErrorBoxOwner(nullptr);
     SetTexturePack(nullptr);
 }
 
@@ -65,7 +64,6 @@ int SceneRenderer::CreateDevice()
     mode.Format = D3DFMT_X8R8G8B8;
     if (m_layer->Create(&m_window, GetModuleHandleA(nullptr), mode, true, true) != 0)
         return 1;
-    SetErrorBoxOwner(m_window);
     return 0;
 }
 
@@ -91,8 +89,7 @@ int SceneRenderer::Open(const std::string& packPath, const std::string& sceneNam
 void SceneRenderer::DrawFrame(float frameTime, uint32_t clearColour)
 {
     BeginFrame(clearColour);
-    UpdateScene(frameTime);
-    RenderScene();
+    PoseAndDrawScene(m_scene, frameTime, Device());
     EndFrame();
 }
 
@@ -106,7 +103,7 @@ void SceneRenderer::BeginFrame(uint32_t clearColour)
     if (m_skybox != nullptr) {
         D3DVECTOR eye;
         D3DVECTOR target;
-        GetSceneCamera(*m_scene, &eye, &target);
+        GetSceneCamera(m_scene, &eye, &target);
         m_skybox->Draw(eye, target);
     }
 }

@@ -9,19 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "demo/scene_loop.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/win32/win32_types.h"
 
 class CScene;
 class DXDevice;
 class SkyBoxPlugIn;
-
-// The time of a scene played in a loop as a playing effect loops it: back to
-// frame 0 once the time reaches the end frame, or when it lies before 0.
-inline float LoopFrameTime(float frameTime, int32_t endFrame)
-{
-    return frameTime >= static_cast<float>(endFrame) || frameTime < 0.0f ? 0.0f : frameTime;
-}
 
 class SceneRenderer {
 public:
@@ -40,7 +34,8 @@ public:
     // messages (the scene is loaded before any device is made).
     int Open(const std::string& packPath, const std::string& sceneName, bool skybox);
 
-    // One whole frame at scene time `frameTime` (frames): the four steps below.
+    // One whole frame at scene time `frameTime` (frames): begun, the scene
+    // posed and drawn as a playing effect draws it, ended.
     void DrawFrame(float frameTime, uint32_t clearColour);
 
     // Clears target and depth (depth 1.0), begins the scene and draws the

@@ -2,14 +2,11 @@
 # pictures or times the drawing. The drawing is a library so that the
 # scene-drawing benchmarks time exactly what the program draws.
 add_library(zolt_render STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/frame_pattern.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/render_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/render_options.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/scene_camera.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scene_renderer.cpp)
 target_include_directories(zolt_render PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_render PUBLIC zolt_demo zolt_scene PkgConfig::STB)
+target_link_libraries(zolt_render PUBLIC zolt_demo zolt_scene zolt_tool_common)
 
 add_executable(zolt-render ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-render PRIVATE zolt_render)

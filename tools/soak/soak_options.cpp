@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "tools/common/command_line.h"
+
 const char kSoakUsage[] =
     "usage: zolt-soak [--frames N] [--fps N]\n"
     "Run in a show folder. Draws N frames of the show, the music time advancing\n"
@@ -36,35 +38,38 @@ bool ParseInteger(const char* text, long long low, long long high, long long* va
 bool ParseSoakOptions(int argc, const char* const* argv, SoakOptions* options, std::string* error)
 {
     *options = SoakOptions();
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i] != nullptr ? argv[i] : "";
-        if (arg == "--help" || arg == "-h") {
-            options->help = true;
-            return true;
-        }
-        if (arg != "--frames" && arg != "--fps") {
-            *error = "unknown argument '" + arg + "'";
-            return false;
-        }
-        if (i + 1 >= argc) {
-            *error = arg + " needs a value";
-            return false;
-        }
-        const char* value = argv[++i];
+    tools::CommandLine line;
+    line.Value("--frames", [&](const std::string& value) {
         long long number = 0;
-        if (arg == "--frames") {
-            if (!ParseInteger(value, 1, 1000000000, &number)) {
-                *error = "--frames must be a whole number from 1 to 1000000000, not '" + std::string(value) + "'";
-                return false;
-            }
-            options->frames = number;
-        } else {
-            if (!ParseInteger(value, 1, 240, &number)) {
-                *error = "--fps must be a whole number from 1 to 240, not '" + std::string(value) + "'";
-                return false;
-            }
-            options->fps = static_cast<int>(number);
+        if (!ParseInteger(value.c_str(), 1, 1000000000, &number)) {
+            throw tools::BadValue{"--frames must be a whole number from 1 to 1000000000, not '" + value + "'"};
         }
+        options->frames = number;
+    });
+    line.Value("--fps", [&](const std::string& value) {
+        long long number = 0;
+        if (!ParseInteger(value.c_str(), 1, 240, &number)) {
+            throw tools::BadValue{"--fps must be a whole number from 1 to 240, not '" + value + "'"};
+        }
+        options->fps = static_cast<int>(number);
+    });
+    const tools::CommandLine::Outcome outcome = line.Read(argc, argv);
+    if (!line.Words().empty()) {
+        *error = "unknown argument '" + line.Words().front() + "'";
+        return false;
+    }
+    switch (outcome) {
+    case tools::CommandLine::Outcome::Help:
+        options->help = true;
+        return true;
+    case tools::CommandLine::Outcome::BadValue:
+        *error = line.Problem();
+        return false;
+    case tools::CommandLine::Outcome::MissingValue:
+        *error = line.Problem() + " needs a value";
+        return false;
+    case tools::CommandLine::Outcome::Read:
+        break;
     }
     return true;
 }

@@ -5,41 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/error_box.h"
+#include "platform/report/report.h"
+#include "platform/win32/report_box.h"
 #include "tests/support/box_capture.h"
 
 namespace {
 
 class CapturedBoxes : public ::testing::Test, protected BoxCapture {};
-
-TEST(MessageBoxLine, EscapesTabsAndLineBreaks)
-{
-    EXPECT_EQ(FormatMessageBoxLine("Zolt Engine Error", "LibSound\t:\tCannot initialize FMOD"),
-              "Zolt Engine Error: LibSound\\t:\\tCannot initialize FMOD");
-    EXPECT_EQ(FormatMessageBoxLine("t", "a\nb\n"), "t: a\\nb\\n");
-    EXPECT_EQ(FormatMessageBoxLine(nullptr, nullptr), ": ");
-}
-
-TEST_F(CapturedBoxes, ErrorAndWarningCarryTheirTitlesAndIcons)
-{
-    ShowError("LibDX\t:\tReset Impossible.");
-    ShowWarning("LibDX : Cannot load %s.", "font");
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].title, "Zolt Engine Error");
-    EXPECT_EQ(boxes[0].text, "LibDX\t:\tReset Impossible.");
-    EXPECT_EQ(boxes[0].type, MB_ICONERROR);
-    EXPECT_EQ(boxes[1].title, "Zolt Engine Warning");
-    EXPECT_EQ(boxes[1].text, "LibDX : Cannot load font.");
-    EXPECT_EQ(boxes[1].type, MB_ICONWARNING);
-}
-
-TEST_F(CapturedBoxes, LongMessagesAreCutAt511Characters)
-{
-    const std::string longName(2000, 'x');
-    ShowError("%s", longName.c_str());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text.size(), 511u);
-}
 
 TEST_F(CapturedBoxes, EveryBoxAlsoGoesToStandardErrorUnlessTurnedOff)
 {
@@ -58,6 +30,42 @@ TEST_F(CapturedBoxes, EveryBoxAlsoGoesToStandardErrorUnlessTurnedOff)
     SetMessageBoxEcho(true);
     EXPECT_EQ(quiet, "");
     EXPECT_EQ(boxes.size(), 2u);
+}
+
+// The player's sink: one box per report, the severity's icon, owned by the
+// show's window once there is one, and the line on standard error.
+TEST_F(CapturedBoxes, ThePlayersReportsAreBoxesWithTheSeveritysIcon)
+{
+    const ReportSink capture = SetReportSink(ShowReportBox);
+    ::testing::internal::CaptureStderr();
+    ShowError("LibDX\t:\tReset Impossible.");
+    const HWND window = reinterpret_cast<HWND>(0x1234);
+    SetErrorBoxOwner(window);
+    ShowWarning("LibDX : Cannot load %s.", "font");
+    Report(ReportSeverity::Plain, "Erreur", "ID Materiaux non valide");
+    Report(ReportSeverity::Warning, "bone 7 missing", "CModifierSkin warning:");
+    SetErrorBoxOwner(nullptr);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    SetReportSink(capture);
+
+    EXPECT_EQ(err, "Zolt Engine Error: LibDX\\t:\\tReset Impossible.\n"
+                   "Zolt Engine Warning: LibDX : Cannot load font.\n"
+                   "Erreur: ID Materiaux non valide\n"
+                   "bone 7 missing: CModifierSkin warning:\n");
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[0].title, "Zolt Engine Error");
+    EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[1].title, "Zolt Engine Warning");
+    EXPECT_EQ(boxes[1].text, "LibDX : Cannot load font.");
+    EXPECT_EQ(boxes[1].type, MB_ICONWARNING);
+    EXPECT_EQ(boxes[1].owner, window);
+    EXPECT_EQ(boxes[2].title, "Erreur");
+    EXPECT_EQ(boxes[2].type, MB_OK);
+    EXPECT_EQ(boxes[2].owner, window);
+    EXPECT_EQ(boxes[3].title, "bone 7 missing");
+    EXPECT_EQ(boxes[3].text, "CModifierSkin warning:");
+    EXPECT_EQ(boxes[3].type, MB_ICONWARNING);
 }
 
 } // namespace
