@@ -32,6 +32,13 @@ const models = [
   {file: "2CylinderEngine-glTF-Binary/2CylinderEngine.glb", frames: [0]},
   {file: "BoxTextured-glTF-Binary/BoxTextured.glb", frames: [0]},
   {file: "cameras/Cameras.gltf", frames: [0]},
+  // Known faults, drawn and reported but not failing the run until fixed:
+  {file: "glTF-Sample-Models/AnimatedMorphCube-glTF/AnimatedMorphCube.gltf", frames: [0],
+   known: "a node scale of 100 shrinks the normals the engine lights with to 1/100 (it does not renormalise them)"},
+  {file: "BoxBadNormals-glTF-Binary/BoxBadNormals.glb", frames: [0],
+   known: "normals of length 0 and 0.1 are written as they are; the engine lights with them unnormalised"},
+  {file: "ClearCoat-glTF/ClearCoatTest.gltf", frames: [0],
+   known: "glTF base colours are linear and are shown as display values: dark colours come out darker"},
 ];
 
 const types = {".html": "text/html", ".js": "text/javascript", ".json": "application/json",
@@ -108,7 +115,7 @@ async function main() {
   const server = await serve();
   const browser = await puppeteer.launch({executablePath: chromium, headless: true, args: chromiumArgs});
   const failures = [];
-  let passed = 0;
+  let passed = 0, known = 0;
   try {
     const page = await browser.newPage();
     await page.setViewport({width: 640, height: 480});
@@ -163,10 +170,18 @@ async function main() {
         const bViewer = meanBrightness(viewer, viewerMask);
         const ratio = bViewer > 0 ? bPlayer / bViewer : 0;
         const ok = iou >= kMinIoU && ratio >= kMinBrightness && nViewer > 0;
-        console.log(`${ok ? "ok  " : "FAIL"} ${label}: IoU ${iou.toFixed(3)} (player ${nPlayer} px, three.js ${nViewer} px),` +
+        const verdict = model.known ? (ok ? "ok, known fault no longer shows:" : "known fault:") : ok ? "ok  " : "FAIL";
+        console.log(`${verdict} ${label}: IoU ${iou.toFixed(3)} (player ${nPlayer} px, three.js ${nViewer} px),` +
                     ` brightness player ${bPlayer.toFixed(1)} / three.js ${bViewer.toFixed(1)} = ${ratio.toFixed(2)}` +
                     ` (${ownCamera ? "own camera" : "added camera"})`);
-        if (ok) ++passed; else failures.push(label);
+        if (model.known) {
+          console.log(`  (${model.known})`);
+          ++known;
+        } else if (ok) {
+          ++passed;
+        } else {
+          failures.push(label);
+        }
       }
     }
   } finally {
@@ -175,6 +190,7 @@ async function main() {
     fs.rmSync(work, {recursive: true, force: true});
   }
   console.log(`pictures in ${outDir}`);
+  console.log(`${known} pictures of known faults`);
   console.log(`${passed} passed, ${failures.length} failed`);
   if (failures.length) process.exit(1);
 }
