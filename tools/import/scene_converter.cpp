@@ -245,6 +245,9 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
     }
+    if (report.unitNormals > 0) {
+        report.Note(std::to_string(report.unitNormals) + " normals were made unit length");
+    }
     if (report.cutVertices > 0) {
         report.Note(std::to_string(report.cutVertices) + " vertices kept their " + std::to_string(kMaxInfluences) +
                     " largest bone influences");
