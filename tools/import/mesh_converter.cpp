@@ -254,6 +254,29 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
             report->unitNormals += IsUnit(mesh->mNormals[v]) ? 0 : 1;
         }
     }
+    // The engine carries normals by the transposed inverse of the node's
+    // world matrix and lights with them unnormalised: under a node scaled by
+    // s a unit normal comes out 1/s long. A mesh that no skin moves gets its
+    // normals scaled so that at the node's frame-0 transform they come out
+    // unit length again.
+    aiMatrix3x3 normalMatrix(context.nodeWorld);
+    const float determinant = normalMatrix.Determinant();
+    bool scaledNode = false;
+    if (hasNormals && skinBones == 0 && std::isfinite(determinant) && std::fabs(determinant) > 1e-30f) {
+        normalMatrix.Inverse().Transpose();
+        for (unsigned v = 0; v < mesh->mNumVertices && !scaledNode; ++v) {
+            const float length = (normalMatrix * UnitNormal(mesh->mNormals[v], {0.0f, 0.0f, 1.0f})).Length();
+            scaledNode = std::isfinite(length) && std::fabs(length - 1.0f) > 1e-4f;
+        }
+    }
+    report->scaledNormalMeshes += scaledNode ? 1 : 0;
+    const auto carried = [&](const aiVector3D& n) {
+        if (!scaledNode) {
+            return n;
+        }
+        const float length = (normalMatrix * n).Length();
+        return std::isfinite(length) && length > 1e-30f ? n / length : n;
+    };
 
     std::vector<kvf::Mesh> out;
     const std::vector<Part> parts = SplitFaces(mesh);
@@ -310,9 +333,9 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
                 faceNormal = std::isfinite(faceLength) && faceLength > 0.0f ? faceNormal / faceLength
                                                                             : aiVector3D(0.0f, 0.0f, 1.0f);
                 kvf::FaceNormals n;
-                n.a = ToFile(UnitNormal(mesh->mNormals[part.vertices[a]], faceNormal));
-                n.b = ToFile(UnitNormal(mesh->mNormals[part.vertices[b]], faceNormal));
-                n.c = ToFile(UnitNormal(mesh->mNormals[part.vertices[d]], faceNormal));
+                n.a = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[a]], faceNormal)));
+                n.b = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[b]], faceNormal)));
+                n.c = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[d]], faceNormal)));
                 record.normals.push_back(n);
             }
         }

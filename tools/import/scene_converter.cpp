@@ -248,6 +248,11 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     if (report.unitNormals > 0) {
         report.Note(std::to_string(report.unitNormals) + " normals were made unit length");
     }
+    if (report.scaledNormalMeshes > 0) {
+        const int n = report.scaledNormalMeshes;
+        report.Note(std::to_string(n) + (n == 1 ? " mesh's" : " meshes'") +
+                    " normals were scaled against their nodes' scale");
+    }
     if (report.cutVertices > 0) {
         report.Note(std::to_string(report.cutVertices) + " vertices kept their " + std::to_string(kMaxInfluences) +
                     " largest bone influences");
