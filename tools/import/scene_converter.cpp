@@ -163,8 +163,9 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     WarnAboutMeshes(scene, &report);
     std::vector<kvf::Vec3> baseColours;
     if (!options.bare) {
+        const bool linearColours = SourceFormat(scene).rfind("glTF", 0) == 0;
         for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
-            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i]));
+            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i], linearColours));
         }
     }
 
