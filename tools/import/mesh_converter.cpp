@@ -249,7 +249,8 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
     const bool oneColour = !hasModelColours && tinted;
     const bool hasNormals = mesh->HasNormals();
 
-    if (hasNormals) {
+    const bool fixNormals = hasNormals && !context.normalsAsGiven;
+    if (fixNormals) {
         for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
             report->unitNormals += IsUnit(mesh->mNormals[v]) ? 0 : 1;
         }
@@ -262,7 +263,7 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
     aiMatrix3x3 normalMatrix(context.nodeWorld);
     const float determinant = normalMatrix.Determinant();
     bool scaledNode = false;
-    if (hasNormals && skinBones == 0 && std::isfinite(determinant) && std::fabs(determinant) > 1e-30f) {
+    if (fixNormals && skinBones == 0 && std::isfinite(determinant) && std::fabs(determinant) > 1e-30f) {
         normalMatrix.Inverse().Transpose();
         for (unsigned v = 0; v < mesh->mNumVertices && !scaledNode; ++v) {
             const float length = (normalMatrix * UnitNormal(mesh->mNormals[v], {0.0f, 0.0f, 1.0f})).Length();
@@ -332,10 +333,13 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
                 const float faceLength = faceNormal.Length();
                 faceNormal = std::isfinite(faceLength) && faceLength > 0.0f ? faceNormal / faceLength
                                                                             : aiVector3D(0.0f, 0.0f, 1.0f);
+                const auto normal = [&](unsigned v) {
+                    return fixNormals ? carried(UnitNormal(mesh->mNormals[v], faceNormal)) : mesh->mNormals[v];
+                };
                 kvf::FaceNormals n;
-                n.a = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[a]], faceNormal)));
-                n.b = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[b]], faceNormal)));
-                n.c = ToFile(carried(UnitNormal(mesh->mNormals[part.vertices[d]], faceNormal)));
+                n.a = ToFile(normal(part.vertices[a]));
+                n.b = ToFile(normal(part.vertices[b]));
+                n.c = ToFile(normal(part.vertices[d]));
                 record.normals.push_back(n);
             }
         }

@@ -197,6 +197,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         context.nodeWorld = restWorld[node];
         context.nodeNames = &nodeNames;
         context.baseColours = options.bare ? nullptr : &baseColours;
+        context.normalsAsGiven = options.bare;
         std::vector<kvf::Mesh> parts;
         for (unsigned i = 0; i < node->mNumMeshes; ++i) {
             if (node->mMeshes[i] < scene->mNumMeshes) {
