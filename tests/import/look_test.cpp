@@ -240,10 +240,12 @@ TEST_F(LookTest, BaseColourShowsUnderTheAddedLightsAndBareKeepsThePlainConversio
     const ImportRun run = Import({dir.File("square.gltf")});
     ASSERT_EQ(0, run.status) << run.err;
     const Picture picture = Render(Pack(), "square.KVF");
+    // glTF's colour factors are linear: (0.8, 0.5, 0.2) shows as the display
+    // values (0.906, 0.735, 0.485), as glTF viewers show it.
     const uint8_t* centre = picture.At(320, 240);
-    EXPECT_NEAR(0.8f * 255, centre[0], 25.5f);
-    EXPECT_NEAR(0.5f * 255, centre[1], 25.5f);
-    EXPECT_NEAR(0.2f * 255, centre[2], 25.5f);
+    EXPECT_NEAR(0.906f * 255, centre[0], 25.5f);
+    EXPECT_NEAR(0.735f * 255, centre[1], 25.5f);
+    EXPECT_NEAR(0.485f * 255, centre[2], 25.5f);
     // The square fills the framed picture's middle and shows its colour
     // over all of it, not only where a light is nearest.
     int coloured = 0;

@@ -17,6 +17,8 @@ struct ConversionReport {
     int frames = 0;
     int splitMeshes = 0;      // meshes cut into parts for 16-bit indices
     int cutVertices = 0;      // vertices that lost influences
+    int unitNormals = 0;      // normals made unit length or replaced
+    int scaledNormalMeshes = 0; // meshes whose normals undo their node's scale
     std::vector<std::string> pbrMaterials; // materials with PBR parameters
     std::vector<std::string> notes;    // changes the summary line mentions
     std::vector<std::string> warnings; // what was not converted, one line each

@@ -95,7 +95,20 @@ const struct {
 
 } // namespace
 
-kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted)
+// A linear colour channel (0 to 1) as the display value that shows it: the
+// sRGB transfer function.
+float DisplayChannel(float linear)
+{
+    const float c = Channel(linear);
+    return c <= 0.0031308f ? 12.92f * c : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
+}
+
+kvf::Vec3 Display(const kvf::Vec3& linear)
+{
+    return {DisplayChannel(linear.x), DisplayChannel(linear.y), DisplayChannel(linear.z)};
+}
+
+kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted, bool linearColours)
 {
     bool textured = false;
     for (const kvf::TextMap& map : converted->maps) {
@@ -106,11 +119,18 @@ kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted)
         // the other formats show the texture as it is.
         kvf::Vec3 factor{1.0f, 1.0f, 1.0f};
         factor = Colour(material, AI_MATKEY_BASE_COLOR, factor);
-        return Finite(factor) ? kvf::Vec3{Channel(factor.x), Channel(factor.y), Channel(factor.z)} : kvf::Vec3{1, 1, 1};
+        if (!Finite(factor)) {
+            return {1, 1, 1};
+        }
+        return linearColours ? Display(factor) : kvf::Vec3{Channel(factor.x), Channel(factor.y), Channel(factor.z)};
     }
     kvf::Vec3 emissive = Colour(material, AI_MATKEY_COLOR_EMISSIVE, {0.0f, 0.0f, 0.0f});
     if (!Finite(emissive)) {
         emissive = {0.0f, 0.0f, 0.0f};
+    }
+    if (linearColours) {
+        converted->diffuse = Display(converted->diffuse);
+        emissive = Display(emissive);
     }
     const kvf::Vec3& d = converted->diffuse;
     converted->ambient = {Channel(d.x + emissive.x), Channel(d.y + emissive.y), Channel(d.z + emissive.z)};

@@ -31,6 +31,9 @@ kvf::Material ConvertMaterial(const aiMaterial* material, int32_t id, TextureSto
 // untextured material's ambient colour becomes its diffuse colour plus its
 // emissive colour, so that the scene's ambient light shows the material's
 // colour, and an emissive one brighter: the engine has no emissive light.
-kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted);
+// With linearColours (glTF, whose colour factors are linear) the colours are
+// turned into the display values that show them (sRGB), as the engine's
+// picture and textures hold display values.
+kvf::Vec3 ShowBaseColour(const aiMaterial* material, kvf::Material* converted, bool linearColours);
 
 } // namespace import

@@ -1,6 +1,7 @@
 #include "tools/import/mesh_converter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "tools/import/axis_conversion.h"
@@ -8,6 +9,28 @@
 namespace import {
 
 namespace {
+
+// The engine lights with normals as they are written (it does not renormalise
+// them), so a normal of another length darkens or brightens its corner. A
+// normal whose length is not 1 is scaled to 1; one of length 0, or not
+// finite, becomes the face's own normal. Unit normals are kept bit for bit.
+bool IsUnit(const aiVector3D& n)
+{
+    const float lengthSquared = n.SquareLength();
+    return std::isfinite(lengthSquared) && std::fabs(lengthSquared - 1.0f) <= 1e-4f;
+}
+
+aiVector3D UnitNormal(const aiVector3D& n, const aiVector3D& faceNormal)
+{
+    if (IsUnit(n)) {
+        return n;
+    }
+    const float lengthSquared = n.SquareLength();
+    if (std::isfinite(lengthSquared) && lengthSquared > 1e-30f) {
+        return n / std::sqrt(lengthSquared);
+    }
+    return faceNormal;
+}
 
 struct Influence {
     int32_t bone = 0;
@@ -226,6 +249,36 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
     const bool oneColour = !hasModelColours && tinted;
     const bool hasNormals = mesh->HasNormals();
 
+    const bool fixNormals = hasNormals && !context.normalsAsGiven;
+    if (fixNormals) {
+        for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+            report->unitNormals += IsUnit(mesh->mNormals[v]) ? 0 : 1;
+        }
+    }
+    // The engine carries normals by the transposed inverse of the node's
+    // world matrix and lights with them unnormalised: under a node scaled by
+    // s a unit normal comes out 1/s long. A mesh that no skin moves gets its
+    // normals scaled so that at the node's frame-0 transform they come out
+    // unit length again.
+    aiMatrix3x3 normalMatrix(context.nodeWorld);
+    const float determinant = normalMatrix.Determinant();
+    bool scaledNode = false;
+    if (fixNormals && skinBones == 0 && std::isfinite(determinant) && std::fabs(determinant) > 1e-30f) {
+        normalMatrix.Inverse().Transpose();
+        for (unsigned v = 0; v < mesh->mNumVertices && !scaledNode; ++v) {
+            const float length = (normalMatrix * UnitNormal(mesh->mNormals[v], {0.0f, 0.0f, 1.0f})).Length();
+            scaledNode = std::isfinite(length) && std::fabs(length - 1.0f) > 1e-4f;
+        }
+    }
+    report->scaledNormalMeshes += scaledNode ? 1 : 0;
+    const auto carried = [&](const aiVector3D& n) {
+        if (!scaledNode) {
+            return n;
+        }
+        const float length = (normalMatrix * n).Length();
+        return std::isfinite(length) && length > 1e-30f ? n / length : n;
+    };
+
     std::vector<kvf::Mesh> out;
     const std::vector<Part> parts = SplitFaces(mesh);
     report->splitMeshes += parts.size() > 1 ? 1 : 0;
@@ -275,10 +328,18 @@ std::vector<kvf::Mesh> ConvertMesh(const aiMesh* mesh, const MeshContext& contex
                 record.colourFaces.push_back({0, 0, 0});
             }
             if (hasNormals) {
+                const aiVector3D& pa = mesh->mVertices[part.vertices[a]];
+                aiVector3D faceNormal = (mesh->mVertices[part.vertices[b]] - pa) ^ (mesh->mVertices[part.vertices[d]] - pa);
+                const float faceLength = faceNormal.Length();
+                faceNormal = std::isfinite(faceLength) && faceLength > 0.0f ? faceNormal / faceLength
+                                                                            : aiVector3D(0.0f, 0.0f, 1.0f);
+                const auto normal = [&](unsigned v) {
+                    return fixNormals ? carried(UnitNormal(mesh->mNormals[v], faceNormal)) : mesh->mNormals[v];
+                };
                 kvf::FaceNormals n;
-                n.a = ToFile(mesh->mNormals[part.vertices[a]]);
-                n.b = ToFile(mesh->mNormals[part.vertices[b]]);
-                n.c = ToFile(mesh->mNormals[part.vertices[d]]);
+                n.a = ToFile(normal(part.vertices[a]));
+                n.b = ToFile(normal(part.vertices[b]));
+                n.c = ToFile(normal(part.vertices[d]));
                 record.normals.push_back(n);
             }
         }

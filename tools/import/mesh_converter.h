@@ -30,6 +30,9 @@ struct MeshContext {
     // When set, the colour each material's vertices carry (ShowBaseColour),
     // by material index; it multiplies the model's own vertex colours.
     const std::vector<kvf::Vec3>* baseColours = nullptr;
+    // Normals are written as the model gives them (--bare) or made to light
+    // as a viewer lights them: unit length at the node's frame-0 transform.
+    bool normalsAsGiven = false;
 };
 
 // The parts of the mesh, unnamed; triangles only (the caller warns about

@@ -163,8 +163,9 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     WarnAboutMeshes(scene, &report);
     std::vector<kvf::Vec3> baseColours;
     if (!options.bare) {
+        const bool linearColours = SourceFormat(scene).rfind("glTF", 0) == 0;
         for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
-            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i]));
+            baseColours.push_back(ShowBaseColour(scene->mMaterials[i], &kvfScene.materials[i], linearColours));
         }
     }
 
@@ -196,6 +197,7 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
         context.nodeWorld = restWorld[node];
         context.nodeNames = &nodeNames;
         context.baseColours = options.bare ? nullptr : &baseColours;
+        context.normalsAsGiven = options.bare;
         std::vector<kvf::Mesh> parts;
         for (unsigned i = 0; i < node->mNumMeshes; ++i) {
             if (node->mMeshes[i] < scene->mNumMeshes) {
@@ -244,6 +246,14 @@ void ConvertScene(const aiScene* scene, const std::string& path, const std::stri
     }
     if (report.splitMeshes > 0) {
         report.Note(std::to_string(report.splitMeshes) + " meshes were split to fit 16-bit indices");
+    }
+    if (report.unitNormals > 0) {
+        report.Note(std::to_string(report.unitNormals) + " normals were made unit length");
+    }
+    if (report.scaledNormalMeshes > 0) {
+        const int n = report.scaledNormalMeshes;
+        report.Note(std::to_string(n) + (n == 1 ? " mesh's" : " meshes'") +
+                    " normals were scaled against their nodes' scale");
     }
     if (report.cutVertices > 0) {
         report.Note(std::to_string(report.cutVertices) + " vertices kept their " + std::to_string(kMaxInfluences) +
