@@ -13,8 +13,10 @@
 #include "demo/frame_clock.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8/back_buffer_readback.h"
+#include "platform/report/report.h"
 #include "platform/web/canvas_video.h"
 #include "platform/web/canvas_window.h"
+#include "platform/win32/report_box.h"
 #include "platform/win32/window.h"
 #include "sound/music_stream.h"
 
@@ -38,6 +40,9 @@ extern "C" {
 // 0 on success; 1 after the player's messages.
 EMSCRIPTEN_KEEPALIVE int zolt_open(double clockMs, int keepPicture)
 {
+    // The engine's messages are the page's message boxes, as the player's
+    // are boxes on the screen.
+    SetReportSink(ShowReportBox);
     SetCanvasPreservesPicture(keepPicture != 0);
     ShowOpening opening;
     opening.width = kWidth;
@@ -55,6 +60,11 @@ EMSCRIPTEN_KEEPALIVE int zolt_open(double clockMs, int keepPicture)
     if (ZoltQuitCode() != 0 || music == nullptr || !music->IsOpen()) {
         StopShow();
         return 1;
+    }
+    // A show opened at a music time is cued there as zolt-capture --from
+    // cues it: scenes as loaded, loops where playing puts them.
+    if (clockMs >= 0.0) {
+        TheShow().manager->CueAt(static_cast<float>(g_clock->FrameTimeMs(0)));
     }
     return 0;
 }

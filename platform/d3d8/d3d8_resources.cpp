@@ -670,7 +670,12 @@ HRESULT MappedGlBuffer::Unlock(Device* device)
 // ---- Vertex buffer -------------------------------------------------------------
 
 namespace {
+#ifdef __EMSCRIPTEN__
+// WebGL 2 maps no buffer storage: a rewrite goes through the kept copy.
+bool g_vertexBuffersKeepCopies = true;
+#else
 bool g_vertexBuffersKeepCopies = false;
+#endif
 } // namespace
 
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
