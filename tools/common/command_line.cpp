@@ -59,7 +59,22 @@ CommandLine::Outcome CommandLine::Read(int count, const char* const* arguments)
         outcome = Outcome::BadValue;
     }
     m_words = m_app->remaining();
+    m_outcome = outcome;
     return outcome;
+}
+
+std::string CommandLine::Fault() const
+{
+    switch (m_outcome) {
+    case Outcome::BadValue:
+        return m_problem;
+    case Outcome::MissingValue:
+        return m_problem + " needs a value";
+    case Outcome::Read:
+    case Outcome::Help:
+        break;
+    }
+    return std::string();
 }
 
 bool IsOptionLike(const std::string& word)
