@@ -287,6 +287,51 @@ TEST_F(ModelTest, HelpNamesEveryOptionAndUsageErrorsStayErrors)
     EXPECT_EQ(2, Import({}).status);
 }
 
+// Each bad line is told by its first fault, in the program's own words, and
+// exits 2 before any model is read; the usage line follows the faults of the
+// line's form (a missing value, an unknown option, no model).
+TEST_F(ModelTest, BadCommandLinesTellTheirFirstFault)
+{
+    const std::string usage =
+        "usage: zolt-import [--pack FILE] [--name SCENE.KVF] [--fps N] [--scale S] [--append] [--bare] MODEL...\n";
+    const std::string fps = "zolt-import: --fps takes a whole number of frames per second from 1 to 1000\n";
+    const std::string scale = "zolt-import: --scale takes a positive number\n";
+    const std::string bogus = "zolt-import: unknown option --bogus\n" + usage;
+    const std::string twoModels = "zolt-import: --name names the scene of one model; 2 were given\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> lines = {
+        {{"--append"}, usage},
+        {{"a.obj", "--fps"}, "zolt-import: --fps needs a value\n" + usage},
+        {{"--pack"}, "zolt-import: --pack needs a value\n" + usage},
+        {{"--fps", "5x", "a.obj"}, fps},
+        {{"--fps=1001", "a.obj"}, fps},
+        {{"--fps", "30", "--fps", "0", "a.obj"}, fps},
+        {{"--scale", "nan", "a.obj"}, scale},
+        {{"--scale", "0", "--bogus", "a.obj"}, scale},
+        {{"--bogus", "--scale", "0", "a.obj"}, bogus},
+        {{"a.obj", "--bogus", "--help"}, bogus},
+        {{"a.obj", "--", "b.obj"}, "zolt-import: unknown option --\n" + usage},
+        {{"--name", "X.KVF", "a.obj", "b.obj"}, twoModels},
+        // A word with one dash is a model, not an option.
+        {{"--name=X.KVF", "a.obj", "-b.obj"}, twoModels},
+    };
+    for (const auto& line : lines) {
+        std::string written;
+        for (const std::string& word : line.first) {
+            written += " '" + word + "'";
+        }
+        const ImportRun run = Import(line.first);
+        EXPECT_EQ(2, run.status) << written;
+        EXPECT_EQ(line.second, run.err) << written;
+        EXPECT_TRUE(run.out.empty()) << written;
+    }
+    // The help counts when nothing before it is wrong, whatever follows.
+    const ImportRun help = Import({"a.obj", "-h", "--bogus"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.find(usage));
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    EXPECT_FALSE(FileExists(Pack()));
+}
+
 TEST_F(ModelTest, AppendReplacesMembersOfTheSameNameAndKeepsTheRest)
 {
     WriteText(dir.File("one.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");

@@ -68,6 +68,9 @@ TEST(CommandLine, ReadsInOrderAndTellsTheFirstFault)
     r = Read({"a.mp4", "--out"});
     EXPECT_EQ(r.outcome, Outcome::MissingValue);
     EXPECT_EQ(r.problem, "--out");
+    r = Read({"a.mp4", "--out="});
+    EXPECT_EQ(r.outcome, Outcome::MissingValue);
+    EXPECT_EQ(r.problem, "--out");
 
     r = Read({"--out=x.png", ""});
     EXPECT_EQ(r.outcome, Outcome::Read);

@@ -223,18 +223,13 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
         options->output = word;
         haveOutput = true;
     }
-    switch (outcome) {
-    case tools::CommandLine::Outcome::Help:
+    if (outcome == tools::CommandLine::Outcome::Help) {
         options->help = true;
         return true;
-    case tools::CommandLine::Outcome::BadValue:
-        *error = line.Problem();
+    }
+    if (outcome != tools::CommandLine::Outcome::Read) {
+        *error = line.Fault();
         return false;
-    case tools::CommandLine::Outcome::MissingValue:
-        *error = line.Problem() + " needs a value";
-        return false;
-    case tools::CommandLine::Outcome::Read:
-        break;
     }
     if (!haveOutput) {
         *error = "no OUTPUT given";

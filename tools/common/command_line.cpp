@@ -51,15 +51,34 @@ CommandLine::Outcome CommandLine::Read(int count, const char* const* arguments)
         m_problem = bad.problem;
         outcome = Outcome::BadValue;
     } catch (const CLI::ArgumentMismatch&) {
-        // Only the last argument can lack the value it asks for.
+        // Only the last argument can lack the value it asks for; written
+        // "--fps=" it is told as the option's name.
         m_problem = count > 0 && arguments[count - 1] != nullptr ? arguments[count - 1] : "";
+        if (m_problem.rfind("--", 0) == 0) {
+            m_problem = m_problem.substr(0, m_problem.find('='));
+        }
         outcome = Outcome::MissingValue;
     } catch (const CLI::ParseError& error) {
         m_problem = error.what();
         outcome = Outcome::BadValue;
     }
     m_words = m_app->remaining();
+    m_outcome = outcome;
     return outcome;
+}
+
+std::string CommandLine::Fault() const
+{
+    switch (m_outcome) {
+    case Outcome::BadValue:
+        return m_problem;
+    case Outcome::MissingValue:
+        return m_problem + " needs a value";
+    case Outcome::Read:
+    case Outcome::Help:
+        break;
+    }
+    return std::string();
 }
 
 bool IsOptionLike(const std::string& word)

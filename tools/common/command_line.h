@@ -47,12 +47,17 @@ public:
     Outcome Read(int count, const char* const* arguments);
 
     const std::string& Problem() const { return m_problem; }
+    // What was wrong with the line as the tools tell it, after a BadValue
+    // (the check's reason) or a MissingValue ("--fps needs a value");
+    // empty after the other outcomes.
+    std::string Fault() const;
     // Arguments before the stop that are no option's, in order: words, and
     // unknown options (IsOptionLike tells them apart).
     const std::vector<std::string>& Words() const { return m_words; }
 
 private:
     std::unique_ptr<CLI::App> m_app;
+    Outcome m_outcome = Outcome::Read;
     std::string m_problem;
     std::vector<std::string> m_words;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "tools/common/command_line.h"
 #include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
 
@@ -36,48 +37,53 @@ struct Options {
     std::vector<std::string> models;
 };
 
-// False after a message on `err`.
+// False after a message on `err`. Only words written as long options are
+// taken for options nobody knows; any other word, "-x" too, is a model.
 bool Parse(const std::vector<std::string>& arguments, Options* options, std::ostream& err)
 {
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (a == "--help") {
-            options->help = true;
-            return true;
-        } else if (a == "--append") {
-            options->append = true;
-        } else if (a == "--bare") {
-            options->bare = true;
-        } else if ((a == "--pack" || a == "--name" || a == "--fps" || a == "--scale") && !hasValue) {
-            err << "zolt-import: " << a << " needs a value\n" << kUsage;
-            return false;
-        } else if (a == "--pack") {
-            options->pack = arguments[++i];
-        } else if (a == "--name") {
-            options->name = arguments[++i];
-        } else if (a == "--fps") {
-            char* end = nullptr;
-            const long fps = std::strtol(arguments[++i].c_str(), &end, 10);
-            if (*end != '\0' || fps < 1 || fps > 1000) {
-                err << "zolt-import: --fps takes a whole number of frames per second from 1 to 1000\n";
-                return false;
-            }
-            options->fps = static_cast<int>(fps);
-        } else if (a == "--scale") {
-            char* end = nullptr;
-            const float scale = std::strtof(arguments[++i].c_str(), &end);
-            if (*end != '\0' || !std::isfinite(scale) || scale <= 0.0f) {
-                err << "zolt-import: --scale takes a positive number\n";
-                return false;
-            }
-            options->scale = scale;
-        } else if (a.rfind("--", 0) == 0) {
-            err << "zolt-import: unknown option " << a << "\n" << kUsage;
-            return false;
-        } else {
-            options->models.push_back(a);
+    tools::CommandLine line;
+    line.Flag("--append", [&] { options->append = true; });
+    line.Flag("--bare", [&] { options->bare = true; });
+    line.Value("--pack", [&](const std::string& value) { options->pack = value; });
+    line.Value("--name", [&](const std::string& value) { options->name = value; });
+    line.Value("--fps", [&](const std::string& value) {
+        char* end = nullptr;
+        const long fps = std::strtol(value.c_str(), &end, 10);
+        if (*end != '\0' || fps < 1 || fps > 1000) {
+            throw tools::BadValue{"--fps takes a whole number of frames per second from 1 to 1000"};
         }
+        options->fps = static_cast<int>(fps);
+    });
+    line.Value("--scale", [&](const std::string& value) {
+        char* end = nullptr;
+        const float scale = std::strtof(value.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(scale) || scale <= 0.0f) {
+            throw tools::BadValue{"--scale takes a positive number"};
+        }
+        options->scale = scale;
+    });
+    std::vector<const char*> texts;
+    for (const std::string& argument : arguments) {
+        texts.push_back(argument.c_str());
+    }
+    const tools::CommandLine::Outcome outcome = line.Read(static_cast<int>(texts.size()), texts.data());
+    for (const std::string& word : line.Words()) {
+        if (word.rfind("--", 0) == 0) {
+            err << "zolt-import: unknown option " << word << "\n" << kUsage;
+            return false;
+        }
+        options->models.push_back(word);
+    }
+    if (outcome == tools::CommandLine::Outcome::Help) {
+        options->help = true;
+        return true;
+    }
+    if (outcome != tools::CommandLine::Outcome::Read) {
+        err << "zolt-import: " << line.Fault() << "\n";
+        if (outcome == tools::CommandLine::Outcome::MissingValue) {
+            err << kUsage;
+        }
+        return false;
     }
     if (options->models.empty()) {
         err << kUsage;

@@ -6,7 +6,7 @@ file(GLOB zolt_import_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(REMOVE_ITEM zolt_import_sources ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 add_library(zolt_import STATIC ${zolt_import_sources})
 target_include_directories(zolt_import PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zolt_import PUBLIC zolt_kvf_writer PkgConfig::ASSIMP PkgConfig::MINIZIP PkgConfig::STB)
+target_link_libraries(zolt_import PUBLIC zolt_kvf_writer zolt_tool_common PkgConfig::ASSIMP PkgConfig::MINIZIP PkgConfig::STB)
 
 add_executable(zolt-import ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zolt-import PRIVATE zolt_import)

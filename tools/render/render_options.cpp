@@ -143,17 +143,11 @@ ParseOutcome ParseRenderOptions(int argc, const char* const* argv, RenderOptions
         options->scene = word;
         sceneGiven = true;
     }
-    switch (outcome) {
-    case tools::CommandLine::Outcome::Help:
+    if (outcome == tools::CommandLine::Outcome::Help)
         return ParseOutcome::Help;
-    case tools::CommandLine::Outcome::BadValue:
-        *problem = line.Problem();
+    if (outcome != tools::CommandLine::Outcome::Read) {
+        *problem = line.Fault();
         return ParseOutcome::UsageError;
-    case tools::CommandLine::Outcome::MissingValue:
-        *problem = line.Problem() + " needs a value";
-        return ParseOutcome::UsageError;
-    case tools::CommandLine::Outcome::Read:
-        break;
     }
 
     if (!sceneGiven) {

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+
+#include "tools/common/whole_file.h"
 
 namespace show {
 
@@ -76,15 +76,6 @@ private:
     size_t m_at = 0;
 };
 
-bool ReadWhole(const std::string& path, std::vector<uint8_t>* bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 } // namespace
 
 uint64_t HashBytes(const void* data, size_t size, uint64_t hash)
@@ -134,7 +125,8 @@ bool ModelCache::Find(const std::string& key, CachedModel* model) const
 {
     std::vector<uint8_t> bytes;
     const size_t magic = sizeof kMagic - 1;
-    if (!ReadWhole(EntryPath(key), &bytes) || bytes.size() < magic || std::memcmp(bytes.data(), kMagic, magic) != 0)
+    if (!tools::ReadWhole(EntryPath(key), &bytes) || bytes.size() < magic ||
+        std::memcmp(bytes.data(), kMagic, magic) != 0)
         return false;
     bytes.erase(bytes.begin(), bytes.begin() + magic);
     EntryReader in(bytes);

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "platform/d3dx/image_decoder.h"
 #include "sound/fsound.h"
+#include "tools/common/whole_file.h"
 #include "tools/import/model_conversion.h"
 #include "tools/import/pack_writer.h"
 #include "tools/show/byte_text.h"
@@ -27,15 +27,6 @@ namespace show {
 namespace {
 
 const char* const kMarble1Scenes[2] = {"Plan1_part1.KVF", "Plan1_partotter.KVF"};
-
-bool ReadWhole(const std::string& path, std::vector<uint8_t>* bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 bool IsRegularFile(const std::string& path)
 {
@@ -116,7 +107,7 @@ private:
 int Build::Run()
 {
     std::vector<uint8_t> text;
-    if (!ReadWhole(m_file, &text)) {
+    if (!tools::ReadWhole(m_file, &text)) {
         m_err << "zolt-show: " << m_file << " cannot be read\n";
         return 1;
     }
@@ -184,7 +175,7 @@ bool Build::GatherFiles()
             continue;
         const std::string path = InFolder(input.path);
         import::PackEntry entry{input.member, {}};
-        if (!IsRegularFile(path) || !ReadWhole(path, &entry.bytes))
+        if (!IsRegularFile(path) || !tools::ReadWhole(path, &entry.bytes))
             return Error(input.where, "the file " + path + " cannot be read");
         // A texture is decoded as the player will decode it.
         DecodedImage image;

@@ -58,18 +58,13 @@ bool ParseSoakOptions(int argc, const char* const* argv, SoakOptions* options, s
         *error = "unknown argument '" + line.Words().front() + "'";
         return false;
     }
-    switch (outcome) {
-    case tools::CommandLine::Outcome::Help:
+    if (outcome == tools::CommandLine::Outcome::Help) {
         options->help = true;
         return true;
-    case tools::CommandLine::Outcome::BadValue:
-        *error = line.Problem();
+    }
+    if (outcome != tools::CommandLine::Outcome::Read) {
+        *error = line.Fault();
         return false;
-    case tools::CommandLine::Outcome::MissingValue:
-        *error = line.Problem() + " needs a value";
-        return false;
-    case tools::CommandLine::Outcome::Read:
-        break;
     }
     return true;
 }

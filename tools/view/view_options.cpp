@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "tools/common/command_line.h"
+
 const char kViewUsage[] = "usage: zolt-view MODEL... [--music FILE] [--fps N]\n";
 const char kViewHelp[] =
     "Shows models in the player: imports them as zolt-import does into a temporary folder, makes a show\n"
@@ -13,32 +15,40 @@ const char kViewHelp[] =
 
 bool ParseViewOptions(const std::vector<std::string>& arguments, ViewOptions* options, std::ostream& err)
 {
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (a == "--help") {
-            options->help = true;
-            return true;
-        } else if ((a == "--music" || a == "--fps") && !hasValue) {
-            err << "zolt-view: " << a << " needs a value\n" << kViewUsage;
-            return false;
-        } else if (a == "--music") {
-            options->music = arguments[++i];
-        } else if (a == "--fps") {
-            char* end = nullptr;
-            const std::string& value = arguments[++i];
-            const long fps = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || fps < 1 || fps > 1000) {
-                err << "zolt-view: --fps takes a whole number of frames per second from 1 to 1000\n";
-                return false;
-            }
-            options->fps = static_cast<int>(fps);
-        } else if (a.rfind("--", 0) == 0) {
-            err << "zolt-view: unknown option " << a << "\n" << kViewUsage;
-            return false;
-        } else {
-            options->models.push_back(a);
+    tools::CommandLine line;
+    line.Value("--music", [&](const std::string& value) { options->music = value; });
+    line.Value("--fps", [&](const std::string& value) {
+        char* end = nullptr;
+        const long fps = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || fps < 1 || fps > 1000) {
+            throw tools::BadValue{"--fps takes a whole number of frames per second from 1 to 1000"};
         }
+        options->fps = static_cast<int>(fps);
+    });
+    std::vector<const char*> texts;
+    for (const std::string& argument : arguments) {
+        texts.push_back(argument.c_str());
+    }
+    const tools::CommandLine::Outcome outcome = line.Read(static_cast<int>(texts.size()), texts.data());
+    // As in zolt-import, only words written as long options are options
+    // nobody knows; any other word is a model.
+    for (const std::string& word : line.Words()) {
+        if (word.rfind("--", 0) == 0) {
+            err << "zolt-view: unknown option " << word << "\n" << kViewUsage;
+            return false;
+        }
+        options->models.push_back(word);
+    }
+    if (outcome == tools::CommandLine::Outcome::Help) {
+        options->help = true;
+        return true;
+    }
+    if (outcome != tools::CommandLine::Outcome::Read) {
+        err << "zolt-view: " << line.Fault() << "\n";
+        if (outcome == tools::CommandLine::Outcome::MissingValue) {
+            err << kViewUsage;
+        }
+        return false;
     }
     if (options->models.empty()) {
         err << kViewUsage;
