@@ -144,13 +144,13 @@ async function main() {
                               "--out", `${stem}_${suffix}.png`, scene]);
         }
         const ambient = [(info.ambient >> 16) & 255, (info.ambient >> 8) & 255, info.ambient & 255].map((c) => c / 255);
-        const spec = {
+        const shot = {
           url: `/models/${model.file}`, time: frame / info.frameRate, own: ownCamera,
           camera: info.cameras[0], ambient,
           lights: info.lights.map((l) => ({position: l.position, colour: l.colour, multiplier: l.multiplier,
                                            range: l.rangeFlag ? l.range : 1e30})),
         };
-        const drawn = await page.evaluate((s) => window.draw(s), spec);
+        const drawn = await page.evaluate((s) => window.draw(s), shot);
         if (errors.length) throw new Error(`${label}: page errors: ${errors.join("; ")}`);
         const player = PNG.sync.read(fs.readFileSync(`${stem}_player.png`));
         const playerMask = mask(player, PNG.sync.read(fs.readFileSync(`${stem}_player_magenta.png`)));
