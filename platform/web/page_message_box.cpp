@@ -44,22 +44,6 @@ void SetMessageBoxEcho(bool enabled)
     echoSlot() = enabled;
 }
 
-std::string FormatMessageBoxLine(const char* caption, const char* text)
-{
-    std::string line = caption != nullptr ? caption : "";
-    line += ": ";
-    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-        if (*c == '\t') {
-            line += "\\t";
-        } else if (*c == '\n') {
-            line += "\\n";
-        } else {
-            line += *c;
-        }
-    }
-    return line;
-}
-
 int MessageBoxA(HWND, const char* text, const char* caption, UINT type)
 {
     const char* title = caption != nullptr ? caption : "";

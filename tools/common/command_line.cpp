@@ -86,4 +86,37 @@ bool IsOptionLike(const std::string& word)
     return word.size() > 1 && word[0] == '-';
 }
 
+bool ReadFilesLine(CommandLine* line, const std::vector<std::string>& arguments, const std::string& program,
+                   const char* usage, std::vector<std::string>* files, bool* help, std::ostream& err)
+{
+    std::vector<const char*> texts;
+    for (const std::string& argument : arguments) {
+        texts.push_back(argument.c_str());
+    }
+    const CommandLine::Outcome outcome = line->Read(static_cast<int>(texts.size()), texts.data());
+    for (const std::string& word : line->Words()) {
+        if (word.rfind("--", 0) == 0) {
+            err << program << ": unknown option " << word << "\n" << usage;
+            return false;
+        }
+        files->push_back(word);
+    }
+    if (outcome == CommandLine::Outcome::Help) {
+        *help = true;
+        return true;
+    }
+    if (outcome != CommandLine::Outcome::Read) {
+        err << program << ": " << line->Fault() << "\n";
+        if (outcome == CommandLine::Outcome::MissingValue) {
+            err << usage;
+        }
+        return false;
+    }
+    if (files->empty()) {
+        err << usage;
+        return false;
+    }
+    return true;
+}
+
 } // namespace tools

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,5 +66,13 @@ private:
 // Whether `word` is written as an option: a '-' and at least one more
 // character (a lone "-" is a word).
 bool IsOptionLike(const std::string& word);
+
+// Reads the line of a program whose words are the files it works on
+// (zolt-import, zolt-view): a word written as a long option ("--x") is an
+// option nobody knows, any other word a file. False after the program's
+// message on `err` ("PROGRAM: ..." and, where it helps, the usage); *help
+// when help was asked, with *files those read before it.
+bool ReadFilesLine(CommandLine* line, const std::vector<std::string>& arguments, const std::string& program,
+                   const char* usage, std::vector<std::string>* files, bool* help, std::ostream& err);
 
 } // namespace tools

@@ -62,32 +62,9 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::ost
         }
         options->scale = scale;
     });
-    std::vector<const char*> texts;
-    for (const std::string& argument : arguments) {
-        texts.push_back(argument.c_str());
-    }
-    const tools::CommandLine::Outcome outcome = line.Read(static_cast<int>(texts.size()), texts.data());
-    for (const std::string& word : line.Words()) {
-        if (word.rfind("--", 0) == 0) {
-            err << "zolt-import: unknown option " << word << "\n" << kUsage;
-            return false;
-        }
-        options->models.push_back(word);
-    }
-    if (outcome == tools::CommandLine::Outcome::Help) {
-        options->help = true;
-        return true;
-    }
-    if (outcome != tools::CommandLine::Outcome::Read) {
-        err << "zolt-import: " << line.Fault() << "\n";
-        if (outcome == tools::CommandLine::Outcome::MissingValue) {
-            err << kUsage;
-        }
-        return false;
-    }
-    if (options->models.empty()) {
-        err << kUsage;
-        return false;
+    if (!tools::ReadFilesLine(&line, arguments, "zolt-import", kUsage, &options->models, &options->help, err) ||
+        options->help) {
+        return options->help;
     }
     if (!options->name.empty() && options->models.size() != 1) {
         err << "zolt-import: --name names the scene of one model; " << options->models.size() << " were given\n";

@@ -25,34 +25,5 @@ bool ParseViewOptions(const std::vector<std::string>& arguments, ViewOptions* op
         }
         options->fps = static_cast<int>(fps);
     });
-    std::vector<const char*> texts;
-    for (const std::string& argument : arguments) {
-        texts.push_back(argument.c_str());
-    }
-    const tools::CommandLine::Outcome outcome = line.Read(static_cast<int>(texts.size()), texts.data());
-    // As in zolt-import, only words written as long options are options
-    // nobody knows; any other word is a model.
-    for (const std::string& word : line.Words()) {
-        if (word.rfind("--", 0) == 0) {
-            err << "zolt-view: unknown option " << word << "\n" << kViewUsage;
-            return false;
-        }
-        options->models.push_back(word);
-    }
-    if (outcome == tools::CommandLine::Outcome::Help) {
-        options->help = true;
-        return true;
-    }
-    if (outcome != tools::CommandLine::Outcome::Read) {
-        err << "zolt-view: " << line.Fault() << "\n";
-        if (outcome == tools::CommandLine::Outcome::MissingValue) {
-            err << kViewUsage;
-        }
-        return false;
-    }
-    if (options->models.empty()) {
-        err << kViewUsage;
-        return false;
-    }
-    return true;
+    return tools::ReadFilesLine(&line, arguments, "zolt-view", kViewUsage, &options->models, &options->help, err);
 }
