@@ -40,6 +40,8 @@ public:
     // The opaque subsets, when the mesh is visible and in view; the modifier
     // chain is evaluated first. Lighting and the world transform are put back.
     void Draw(IDirect3DDevice8* device) override;
+    // Whether Draw draws: visible, in view, with a device and both buffers.
+    bool Drawable(IDirect3DDevice8* device) const;
     // The in-view flag from the box moved by the world matrix (times the
     // device's current world transform) against the frustum.
     void TestVisibility(IDirect3DDevice8* device, const FrustumPlanes& frustum);
@@ -61,6 +63,14 @@ public:
     // contents (when the mesh has one). Skipped when no modifier has changed
     // since the last upload into this buffer: the result would be the same.
     void EvaluateModifiers();
+    // EvaluateModifiers in three steps, so that the chains of several meshes
+    // can run at once: Begin (on the device's thread) checks whether the
+    // chain must run and locks the buffer, false when there is nothing to do;
+    // Run deforms and fills the locked buffer, touching only this mesh and
+    // its modifiers, on any thread; End (on the device's thread) unlocks.
+    bool BeginEvaluation();
+    void RunEvaluation();
+    void EndEvaluation();
     // The chain on the single vertex `index`, as the transparent pass runs
     // it: the first modifier from the base vertex, the later ones in place;
     // the same bits as DeformVertices gives that vertex.
@@ -103,4 +113,9 @@ private:
     uint64_t m_uploadedStamp = 0;
     D3DVECTOR m_uploadedBoxMin = {0.0f, 0.0f, 0.0f};
     D3DVECTOR m_uploadedBoxMax = {0.0f, 0.0f, 0.0f};
+    // Between BeginEvaluation and EndEvaluation: the stamp the chain runs
+    // for and the locked buffer's memory (null when there is none to fill).
+    uint64_t m_evaluationStamp = 0;
+    BYTE* m_lockedVertices = nullptr;
+    bool m_lockFailed = false;
 };

@@ -28,9 +28,14 @@ void CMesh::TestVisibility(IDirect3DDevice8* device, const FrustumPlanes& frustu
     inView = frustum.isVisible(moved, 8) ? 1 : 0;
 }
 
+bool CMesh::Drawable(IDirect3DDevice8* device) const
+{
+    return visible != 0 && inView != 0 && device != nullptr && vertexBuffer != nullptr && indexBuffer != nullptr;
+}
+
 void CMesh::Draw(IDirect3DDevice8* device)
 {
-    if (visible == 0 || inView == 0 || device == nullptr || vertexBuffer == nullptr || indexBuffer == nullptr) {
+    if (!Drawable(device)) {
         return;
     }
     EvaluateModifiers();

@@ -65,32 +65,63 @@ void CMesh::DeformVertices()
 
 void CMesh::EvaluateModifiers()
 {
+    if (BeginEvaluation()) {
+        RunEvaluation();
+        EndEvaluation();
+    }
+}
+
+bool CMesh::BeginEvaluation()
+{
     if (modifiers.Empty()) {
-        return;
+        return false;
     }
     // The chain is a function of the base vertices (fixed) and the modifiers'
     // state (their stamps): when neither changed since the last upload into
     // this buffer, the buffer and the box already hold the result.
-    const uint64_t stamp = ModifierStamp();
-    if (vertexBuffer != nullptr && vertexBuffer == m_uploadedBuffer && stamp == m_uploadedStamp &&
+    m_evaluationStamp = ModifierStamp();
+    if (vertexBuffer != nullptr && vertexBuffer == m_uploadedBuffer && m_evaluationStamp == m_uploadedStamp &&
         SameBits(boxMin, m_uploadedBoxMin) && SameBits(boxMax, m_uploadedBoxMax)) {
-        return;
+        return false;
     }
-    DeformVertices();
-    if (vertexBuffer == nullptr || deformedVertices.empty()) {
-        return;
+    m_lockedVertices = nullptr;
+    m_lockFailed = false;
+    const int n = std::max(0, std::min(vertexCount, static_cast<int>(baseVertices.size())));
+    if (vertexBuffer == nullptr || n == 0) {
+        return true;
     }
-    const UINT bytes = static_cast<UINT>(deformedVertices.size() * sizeof(MeshVertex));
+    const UINT bytes = static_cast<UINT>(static_cast<size_t>(n) * sizeof(MeshVertex));
     BYTE* data = nullptr;
     // A buffer that cannot be locked keeps last frame's contents.
     if (vertexBuffer->Lock(0, bytes, &data, 0) != D3D_OK || data == nullptr) {
+        m_lockFailed = true;
+        return true;
+    }
+    m_lockedVertices = data;
+    return true;
+}
+
+void CMesh::RunEvaluation()
+{
+    DeformVertices();
+    if (m_lockedVertices != nullptr) {
+        std::memcpy(m_lockedVertices, deformedVertices.data(), deformedVertices.size() * sizeof(MeshVertex));
+    }
+}
+
+void CMesh::EndEvaluation()
+{
+    if (m_lockFailed) {
         m_uploadedBuffer = nullptr;
         return;
     }
-    std::memcpy(data, deformedVertices.data(), bytes);
+    if (m_lockedVertices == nullptr) {
+        return;
+    }
+    m_lockedVertices = nullptr;
     vertexBuffer->Unlock();
     m_uploadedBuffer = vertexBuffer;
-    m_uploadedStamp = stamp;
+    m_uploadedStamp = m_evaluationStamp;
     m_uploadedBoxMin = boxMin;
     m_uploadedBoxMax = boxMax;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/d3d8/d3d8_types.h"
 
@@ -142,6 +143,9 @@ private:
 
     // The objects by name while the node stream is read; null otherwise.
     NodeBindingIndex* m_bindingIndex;
+    // The meshes whose chains a frame runs together before drawing; room for
+    // every mesh is made by Prepare.
+    std::vector<CMesh*> m_chainsToRun;
 };
 
 // Texture-map records nest; deeper nesting than this is refused as corrupted.

@@ -4,6 +4,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/report/report.h"
 #include "scene/camera.h"
+#include "scene/chains_together.h"
 #include "scene/helper_object.h"
 #include "scene/light.h"
 #include "scene/material.h"
@@ -54,6 +55,7 @@ int CScene::Prepare(IDirect3DDevice8* device)
             return 1;
         }
     }
+    size_t meshCount = 0;
     for (CMesh* mesh : meshes) {
         if (mesh->Prepare(device) != 0) {
             return 1;
@@ -61,7 +63,9 @@ int CScene::Prepare(IDirect3DDevice8* device)
         if (PrepareMeshModifiers(mesh) != 0) {
             return 1;
         }
+        ++meshCount;
     }
+    m_chainsToRun.reserve(meshCount);
     for (CNode* root : roots) {
         PrepareNode(root);
     }
@@ -136,8 +140,19 @@ void CScene::Draw(IDirect3DDevice8* device)
     for (CShape* shape : shapes) {
         shape->Draw(device);
     }
+    // Each mesh's test reads only its own box and the world transform, which
+    // every Draw puts back, so all tests can come first. The chains of the
+    // meshes that draw then run together, and each Draw finds its buffer up
+    // to date.
+    m_chainsToRun.clear();
     for (CMesh* mesh : meshes) {
         mesh->TestVisibility(device, frustum);
+        if (!mesh->modifiers.Empty() && mesh->Drawable(device)) {
+            m_chainsToRun.push_back(mesh);
+        }
+    }
+    EvaluateChainsTogether(&m_chainsToRun);
+    for (CMesh* mesh : meshes) {
         mesh->Draw(device);
     }
 }

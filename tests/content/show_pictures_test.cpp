@@ -1,9 +1,10 @@
 // The sample show drawn by the demo manager as the player draws it, at
 // frames of every scene, of the crossfades and of the gap between effects,
-// once with the device's vertex buffers kept the straightforward way (a copy
-// in memory uploaded on every unlock) and once the way the player runs
-// (rewritten in their mapped storage): the pictures must be the same to the
-// byte.
+// once the straightforward way (vertex buffers kept as a copy in memory
+// uploaded on every unlock, modifier chains run one after another) and once
+// the way the player runs (buffers rewritten in their mapped storage, the
+// chains of a frame's deformed meshes run on two threads): the pictures must
+// be the same to the byte.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "demo/demo_manager.h"
 #include "demo/frame_clock.h"
 #include "platform/d3d8/d3d8.h"
+#include "scene/chains_together.h"
 #include "tests/support/box_capture.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/show_device.h"
@@ -32,6 +34,7 @@ const int64_t kFrames[] = {600,  601,  602,  3590, 3591, 3660, 3661, 4800, 4801,
 std::vector<std::vector<uint32_t>> DrawShow(ShowDevice* device, bool straightforward)
 {
     ZoltVertexBuffersKeepCopies(straightforward);
+    SetChainsRunTogether(!straightforward);
     std::vector<std::vector<uint32_t>> pictures;
     {
         BoxCapture boxes;
@@ -50,6 +53,7 @@ std::vector<std::vector<uint32_t>> DrawShow(ShowDevice* device, bool straightfor
             EXPECT_EQ(text.rfind("LibSound", 0), 0u) << text;
     }
     ZoltVertexBuffersKeepCopies(false);
+    SetChainsRunTogether(true);
     return pictures;
 }
 

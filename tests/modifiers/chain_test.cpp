@@ -7,6 +7,7 @@
 
 #include "modifiers/modifier_gizmo.h"
 #include "platform/d3d8/d3d8.h"
+#include "scene/chains_together.h"
 #include "tests/modifiers/deform_helpers.h"
 
 namespace {
@@ -111,6 +112,9 @@ public:
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT, UINT size, BYTE** data, DWORD) override
     {
+        if (refuse) {
+            return D3DERR_INVALIDCALL;
+        }
         ++locks;
         bytes.assign(size, 0);
         *data = bytes.data();
@@ -120,6 +124,7 @@ public:
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC*) override { return D3DERR_INVALIDCALL; }
 
     int locks = 0;
+    bool refuse = false;
     std::vector<BYTE> bytes;
 };
 
@@ -164,6 +169,68 @@ TEST(ModifierChain, BufferIsRewrittenOnlyWhenAModifierChanged)
     frame(5.0f);
     EXPECT_EQ(1, other.locks);
     mesh->vertexBuffer = nullptr;
+}
+
+TEST(ModifierChain, ChainsRunTogetherGiveTheBitsOfOneAfterAnother)
+{
+    // Twelve twisted meshes at different times, once one after another and
+    // once shared with the helper thread: a buffer that refuses its lock, a
+    // mesh without a buffer and one already up to date among them.
+    struct Set {
+        std::vector<std::unique_ptr<CMesh>> meshes;
+        std::vector<CountingBuffer> buffers = std::vector<CountingBuffer>(12);
+    };
+    auto make = [](Set* set) {
+        for (int m = 0; m < 12; ++m) {
+            set->meshes.push_back(ReadModifierEntries({GizmoEntry(kvf::kTwist, 2, {Ramp(0, 90), kvf::ConstantParameter(0)})}));
+            CMesh* mesh = set->meshes.back().get();
+            GiveGrid(mesh);
+            mesh->vertexBuffer = m == 5 ? nullptr : &set->buffers[m];
+            set->buffers[m].refuse = m == 7;
+            mesh->PrepareDeformation();
+            Drive(mesh, 3.0f + static_cast<float>(m), mesh->boxMin, mesh->boxMax);
+        }
+        set->meshes[9]->EvaluateModifiers();
+    };
+    Set alone;
+    Set together;
+    make(&alone);
+    make(&together);
+    std::vector<CMesh*> list;
+    for (auto& mesh : alone.meshes) {
+        list.push_back(mesh.get());
+    }
+    SetChainsRunTogether(false);
+    EvaluateChainsTogether(&list);
+    SetChainsRunTogether(true);
+    EXPECT_EQ(11u, list.size());
+    list.clear();
+    for (auto& mesh : together.meshes) {
+        list.push_back(mesh.get());
+    }
+    EvaluateChainsTogether(&list);
+    EXPECT_EQ(11u, list.size());
+    for (int m = 0; m < 12; ++m) {
+        const CMesh& a = *alone.meshes[m];
+        const CMesh& b = *together.meshes[m];
+        ASSERT_EQ(a.deformedVertices.size(), b.deformedVertices.size());
+        EXPECT_EQ(0, std::memcmp(a.deformedVertices.data(), b.deformedVertices.data(),
+                                 a.deformedVertices.size() * sizeof(MeshVertex))) << m;
+        EXPECT_EQ(0, std::memcmp(&a.boxMin, &b.boxMin, sizeof a.boxMin)) << m;
+        EXPECT_EQ(0, std::memcmp(&a.boxMax, &b.boxMax, sizeof a.boxMax)) << m;
+        EXPECT_EQ(alone.buffers[m].bytes, together.buffers[m].bytes) << m;
+        EXPECT_EQ(m == 5 || m == 7 ? 0 : 1, together.buffers[m].locks) << m;
+        if (m != 5 && m != 7) {
+            EXPECT_EQ(0, std::memcmp(b.deformedVertices.data(), together.buffers[m].bytes.data(),
+                                     together.buffers[m].bytes.size())) << m;
+        }
+    }
+    // Evaluated again with nothing changed: only the meshes without an
+    // uploaded buffer (none, and the refused one) run again.
+    EvaluateChainsTogether(&list);
+    EXPECT_EQ(2u, list.size());
+    for (auto& mesh : alone.meshes) mesh->vertexBuffer = nullptr;
+    for (auto& mesh : together.meshes) mesh->vertexBuffer = nullptr;
 }
 
 } // namespace
