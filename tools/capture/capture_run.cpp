@@ -20,6 +20,7 @@
 #include "gfx/dx_device.h"
 #include "platform/d3d8/back_buffer_readback.h"
 #include "sound/music_stream.h"
+#include "tools/capture/background_priority.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/frame_pool.h"
 #include "tools/capture/music_track.h"
@@ -33,10 +34,11 @@ extern "C" {
 
 namespace {
 
-// Frames in flight between the render loop and the writer: enough to ride
-// out an encoder's uneven pace, bounded to about 64 MB of pictures.
+// Frames in flight between the render loop and the writer: enough for the
+// encoder, which yields to drawing, to fall behind while frames are drawn and
+// catch up between them; bounded to about 64 MB of pictures.
 constexpr size_t kMaxPoolBytes = 64u << 20;
-constexpr size_t kMaxPoolFrames = 8;
+constexpr size_t kMaxPoolFrames = 24;
 constexpr size_t kMinPoolFrames = 3;
 
 std::atomic<int> g_signal{0};
@@ -125,7 +127,19 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const std::st
     settings.music = track;
     settings.soundSamples = std::llround(toMs / 1000.0 * MusicTrack::kSampleRate) - firstSample;
     auto video = std::make_unique<VideoFileWriter>();
-    if (!video->Open(settings)) {
+    // The encoder's threads start in a thread of low priority and keep it,
+    // as the writer thread does: the rasteriser draws each frame while the
+    // render loop waits, and between frames only one processor is busy.
+    // Drawing first, encoding in every gap, keeps both processors at work;
+    // when the frame pool is full the render loop waits and the encoder
+    // catches up.
+    bool opened = false;
+    std::thread opener([&] {
+        LowerThisThreadsPriority();
+        opened = video->Open(settings);
+    });
+    opener.join();
+    if (!opened) {
         Report(video->Error());
         return nullptr;
     }
@@ -150,6 +164,7 @@ CaptureResult RenderFrames(FrameClock* clock, int64_t total, FrameSink* sink, Pr
     FramePool pool(poolFrames, pixels);
 
     std::thread writer([&pool, sink] {
+        LowerThisThreadsPriority();
         while (CapturedFrame* frame = pool.TakeQueued()) {
             const bool written = sink->Write(*frame);
             pool.Recycle(frame);

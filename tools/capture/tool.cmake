@@ -5,6 +5,7 @@
 pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
 
 add_library(zolt_capture STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/background_priority.cpp
   ${CMAKE_CURRENT_LIST_DIR}/capture_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/capture_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_pool.cpp
