@@ -224,6 +224,10 @@ void BM_Glass(benchmark::State& state) { FrameAgainstFloor(state, 115000.0); }
 void BM_Lights(benchmark::State& state) { FrameAgainstFloor(state, 150000.0); }
 void BM_Flight(benchmark::State& state) { FrameAgainstFloor(state, 185000.0); }
 void BM_Crossfade(benchmark::State& state) { FrameAgainstFloor(state, 61000.0); }
+// The show's other fades between two scenes, for the frames they add to the
+// slow end of the show.
+void BM_CrossfadeWalkerToGlass(benchmark::State& state) { FrameAgainstFloor(state, 99000.0); }
+void BM_CrossfadeLightsToFlight(benchmark::State& state) { FrameAgainstFloor(state, 171000.0); }
 BENCHMARK(BM_Hall)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HallWithOtter)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dancer)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -231,6 +235,8 @@ BENCHMARK(BM_Glass)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lights)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Flight)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crossfade)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrossfadeWalkerToGlass)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrossfadeLightsToFlight)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
