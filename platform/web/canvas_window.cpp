@@ -4,15 +4,13 @@
 // from its creation on (the browser stops drawing a hidden page by itself).
 #include <emscripten/emscripten.h>
 
-#include <deque>
-#include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "platform/web/canvas_video.h"
 #include "platform/web/canvas_window.h"
 #include "platform/win32/window.h"
+#include "platform/win32/window_messages.h"
 
 struct ZoltWindow {
     WNDPROC proc = nullptr;
@@ -35,16 +33,10 @@ char g_brushSentinel;
 ZoltInstance g_instance;
 
 struct WindowSystem {
-    std::map<std::string, WNDCLASSA> classes;
-    std::map<std::string, std::string> classNames;
+    WindowClasses classes;
     std::vector<std::unique_ptr<ZoltWindow>> windows;
-    std::deque<MSG> sent;
-    std::deque<MSG> posted;
-    bool quitPosted = false;
-    int quitCode = 0;
-    int lastQuitCode = 0;
+    WindowMessages messages;
     int cursorCount = 0;
-    bool failRegister = false;
     bool failCreate = false;
 };
 
@@ -64,43 +56,12 @@ bool isLive(HWND window)
     return false;
 }
 
-MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    return msg;
-}
-
 LRESULT callProc(const MSG& msg)
 {
     if (!isLive(msg.hwnd) || msg.hwnd->proc == nullptr) {
         return 0;
     }
     return msg.hwnd->proc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
-}
-
-void deliverSentMessages()
-{
-    while (!ws().sent.empty()) {
-        const MSG msg = ws().sent.front();
-        ws().sent.pop_front();
-        callProc(msg);
-    }
-}
-
-bool matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax)
-{
-    if (window != nullptr && msg.hwnd != window) {
-        return false;
-    }
-    if (filterMin == 0 && filterMax == 0) {
-        return true;
-    }
-    return msg.message >= filterMin && msg.message <= filterMax;
 }
 
 HWND firstLiveWindow()
@@ -119,7 +80,7 @@ void ZoltWebKey(int character)
 {
     HWND window = firstLiveWindow();
     if (window != nullptr && character > 0 && character < 128) {
-        ws().posted.push_back(makeMessage(window, WM_CHAR, static_cast<WPARAM>(character), 0));
+        ws().messages.Post(window, WM_CHAR, static_cast<WPARAM>(character), 0);
     }
 }
 
@@ -135,23 +96,12 @@ bool ZoltHeadless()
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass)
 {
-    if (ws().failRegister || windowClass == nullptr || windowClass->lpszClassName == nullptr) {
-        return 0;
-    }
-    const std::string name = windowClass->lpszClassName;
-    if (ws().classes.count(name) != 0) {
-        return 0;
-    }
-    ws().classNames[name] = name;
-    WNDCLASSA copy = *windowClass;
-    copy.lpszClassName = ws().classNames[name].c_str();
-    ws().classes[name] = copy;
-    return static_cast<ATOM>(ws().classes.size());
+    return ws().classes.Register(windowClass);
 }
 
 BOOL UnregisterClassA(const char* className, HINSTANCE)
 {
-    return className != nullptr && ws().classes.erase(className) != 0 ? TRUE : FALSE;
+    return ws().classes.Unregister(className);
 }
 
 HWND CreateWindowExA(DWORD, const char* className, const char*, DWORD, int x, int y, int width, int height, HWND,
@@ -160,19 +110,19 @@ HWND CreateWindowExA(DWORD, const char* className, const char*, DWORD, int x, in
     if (ws().failCreate || className == nullptr || firstLiveWindow() != nullptr) {
         return nullptr;
     }
-    auto found = ws().classes.find(className);
-    if (found == ws().classes.end() || width <= 0 || height <= 0) {
+    const WNDCLASSA* found = ws().classes.Find(className);
+    if (found == nullptr || width <= 0 || height <= 0) {
         return nullptr;
     }
     auto window = std::make_unique<ZoltWindow>();
-    window->proc = found->second.lpfnWndProc;
+    window->proc = found->lpfnWndProc;
     window->width = width;
     window->height = height;
     window->x = x;
     window->y = y;
     ZoltWindow* handle = window.get();
     ws().windows.push_back(std::move(window));
-    ws().sent.push_back(makeMessage(handle, WM_ACTIVATEAPP, 1, 0));
+    ws().messages.Send(handle, WM_ACTIVATEAPP, 1, 0);
     return handle;
 }
 
@@ -191,7 +141,7 @@ BOOL DestroyWindow(HWND window)
     if (!isLive(window)) {
         return FALSE;
     }
-    callProc(makeMessage(window, WM_DESTROY, 0, 0));
+    callProc(WindowMessages::Make(window, WM_DESTROY, 0, 0));
     window->alive = false;
     return TRUE;
 }
@@ -222,38 +172,13 @@ BOOL ClientToScreen(HWND window, POINT* point)
 
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
-    deliverSentMessages();
-    auto& queue = ws().posted;
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (matches(*it, window, filterMin, filterMax)) {
-            if (message != nullptr) {
-                *message = *it;
-            }
-            if ((removeFlags & PM_REMOVE) != 0) {
-                queue.erase(it);
-            }
-            return TRUE;
-        }
-    }
-    if (ws().quitPosted && matches(makeMessage(nullptr, WM_QUIT, 0, 0), nullptr, filterMin, filterMax)) {
-        if (message != nullptr) {
-            *message = makeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(ws().quitCode), 0);
-        }
-        if ((removeFlags & PM_REMOVE) != 0) {
-            ws().quitPosted = false;
-        }
-        return TRUE;
-    }
-    return FALSE;
+    ws().messages.DeliverSent(callProc);
+    return ws().messages.Peek(message, window, filterMin, filterMax, removeFlags);
 }
 
 BOOL TranslateMessage(const MSG* message)
 {
-    if (message == nullptr || message->message != WM_KEYDOWN || message->lParam <= 0 || message->lParam >= 128) {
-        return FALSE;
-    }
-    ws().posted.push_back(makeMessage(message->hwnd, WM_CHAR, static_cast<WPARAM>(message->lParam), 0));
-    return TRUE;
+    return ws().messages.Translate(message);
 }
 
 LRESULT DispatchMessageA(const MSG* message)
@@ -271,7 +196,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM)
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return callProc(makeMessage(window, message, wParam, lParam));
+    return callProc(WindowMessages::Make(window, message, wParam, lParam));
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -283,15 +208,13 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(static_cast<int>(wParam));
         return TRUE;
     }
-    ws().posted.push_back(makeMessage(window, message, wParam, lParam));
+    ws().messages.Post(window, message, wParam, lParam);
     return TRUE;
 }
 
 void PostQuitMessage(int exitCode)
 {
-    ws().quitPosted = true;
-    ws().quitCode = exitCode;
-    ws().lastQuitCode = exitCode;
+    ws().messages.PostQuit(exitCode);
 }
 
 // A page cannot wait on its own thread; the caller polls again.
@@ -345,7 +268,7 @@ void ZoltSetWindowMinimized(HWND, bool) {}
 
 void ZoltForceRegisterClassFailure(bool fail)
 {
-    ws().failRegister = fail;
+    ws().classes.failRegister = fail;
 }
 
 void ZoltForceCreateWindowFailure(bool fail)
@@ -355,7 +278,7 @@ void ZoltForceCreateWindowFailure(bool fail)
 
 int ZoltQuitCode()
 {
-    return ws().lastQuitCode;
+    return ws().messages.LastQuitCode();
 }
 
 void ZoltResetWindowSystem()

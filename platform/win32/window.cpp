@@ -5,11 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <deque>
-#include <map>
 #include <memory>
-#include <string>
 #include <vector>
+
+#include "platform/win32/window_messages.h"
 
 // Handles point at these records; they live until the window system is reset
 // so that a handle stays a valid pointer (and an OpenGL context made on the
@@ -41,19 +40,10 @@ char g_brushSentinel;
 ZoltInstance g_instance;
 
 struct WindowSystem {
-    std::map<std::string, WNDCLASSA> classes;
-    std::map<std::string, std::string> classNames; // keeps the name strings alive
+    WindowClasses classes;
     std::vector<std::unique_ptr<ZoltWindow>> windows;
-    // Messages the window system sends (delivered to the window procedure
-    // inside the next PeekMessageA, as Windows delivers sent messages) and
-    // messages posted to the queue.
-    std::deque<MSG> sent;
-    std::deque<MSG> posted;
-    bool quitPosted = false;
-    int quitCode = 0;
-    int lastQuitCode = 0;
+    WindowMessages messages;
     int cursorCount = 0;
-    bool failRegister = false;
     bool failCreate = false;
     Uint32 userEventType = 0;
 };
@@ -94,25 +84,14 @@ bool isLive(HWND window)
     return false;
 }
 
-MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    return msg;
-}
-
 void send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ws().sent.push_back(makeMessage(window, message, wParam, lParam));
+    ws().messages.Send(window, message, wParam, lParam);
 }
 
 void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ws().posted.push_back(makeMessage(window, message, wParam, lParam));
+    ws().messages.Post(window, message, wParam, lParam);
 }
 
 LPARAM packPoint(int x, int y)
@@ -250,26 +229,6 @@ LRESULT callProc(const MSG& msg)
     return msg.hwnd->proc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
-void deliverSentMessages()
-{
-    while (!ws().sent.empty()) {
-        const MSG msg = ws().sent.front();
-        ws().sent.pop_front();
-        callProc(msg);
-    }
-}
-
-bool matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax)
-{
-    if (window != nullptr && msg.hwnd != window) {
-        return false;
-    }
-    if (filterMin == 0 && filterMax == 0) {
-        return true;
-    }
-    return msg.message >= filterMin && msg.message <= filterMax;
-}
-
 } // namespace
 
 bool ZoltVideoInit()
@@ -314,29 +273,13 @@ bool ZoltHeadless()
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass)
 {
-    if (windowClass == nullptr || windowClass->lpszClassName == nullptr || ws().failRegister) {
-        return 0;
-    }
-    const std::string name = windowClass->lpszClassName;
-    if (ws().classes.count(name) != 0) {
-        return 0; // already registered, as on Windows
-    }
-    auto& kept = ws().classNames[name];
-    kept = name;
-    WNDCLASSA copy = *windowClass;
-    copy.lpszClassName = kept.c_str();
-    copy.lpszMenuName = nullptr;
-    ws().classes[name] = copy;
-    return static_cast<ATOM>(0xC000 + ws().classes.size());
+    return ws().classes.Register(windowClass);
 }
 
 BOOL UnregisterClassA(const char* className, HINSTANCE instance)
 {
     (void)instance;
-    if (className == nullptr) {
-        return FALSE;
-    }
-    return ws().classes.erase(className) != 0 ? TRUE : FALSE;
+    return ws().classes.Unregister(className);
 }
 
 HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
@@ -350,8 +293,8 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
     if (ws().failCreate || className == nullptr) {
         return nullptr;
     }
-    auto found = ws().classes.find(className);
-    if (found == ws().classes.end()) {
+    const WNDCLASSA* found = ws().classes.Find(className);
+    if (found == nullptr) {
         return nullptr;
     }
     if (width <= 0 || height <= 0 || !ZoltVideoInit()) {
@@ -380,12 +323,12 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
     auto window = std::make_unique<ZoltWindow>();
     window->sdl = sdl;
     window->sdlId = SDL_GetWindowID(sdl);
-    window->proc = found->second.lpfnWndProc;
+    window->proc = found->lpfnWndProc;
     window->style = style;
     ZoltWindow* handle = window.get();
     ws().windows.push_back(std::move(window));
 
-    if (found->second.hCursor == &g_cursorSentinel && !ZoltHeadless()) {
+    if (found->hCursor == &g_cursorSentinel && !ZoltHeadless()) {
         static SDL_Cursor* cross = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
         if (cross != nullptr) {
             SDL_SetCursor(cross);
@@ -432,7 +375,7 @@ BOOL DestroyWindow(HWND window)
     if (!isLive(window)) {
         return FALSE;
     }
-    MSG destroy = makeMessage(window, WM_DESTROY, 0, 0);
+    MSG destroy = WindowMessages::Make(window, WM_DESTROY, 0, 0);
     callProc(destroy);
     window->alive = false;
     // The SDL window itself stays (hidden) until the window system is reset:
@@ -475,42 +418,13 @@ BOOL ClientToScreen(HWND window, POINT* point)
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
     pumpEvents();
-    deliverSentMessages();
-    auto& queue = ws().posted;
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (matches(*it, window, filterMin, filterMax)) {
-            if (message != nullptr) {
-                *message = *it;
-            }
-            if ((removeFlags & PM_REMOVE) != 0) {
-                queue.erase(it);
-            }
-            return TRUE;
-        }
-    }
-    // As on Windows, the quit request comes out once nothing else is posted.
-    if (ws().quitPosted && matches(makeMessage(nullptr, WM_QUIT, 0, 0), nullptr, filterMin, filterMax)) {
-        if (message != nullptr) {
-            *message = makeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(ws().quitCode), 0);
-        }
-        if ((removeFlags & PM_REMOVE) != 0) {
-            ws().quitPosted = false;
-        }
-        return TRUE;
-    }
-    return FALSE;
+    ws().messages.DeliverSent(callProc);
+    return ws().messages.Peek(message, window, filterMin, filterMax, removeFlags);
 }
 
 BOOL TranslateMessage(const MSG* message)
 {
-    if (message == nullptr || message->message != WM_KEYDOWN) {
-        return FALSE;
-    }
-    if (message->lParam <= 0 || message->lParam >= 128) {
-        return FALSE;
-    }
-    post(message->hwnd, WM_CHAR, static_cast<WPARAM>(message->lParam), 0);
-    return TRUE;
+    return ws().messages.Translate(message);
 }
 
 LRESULT DispatchMessageA(const MSG* message)
@@ -533,7 +447,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return callProc(makeMessage(window, message, wParam, lParam));
+    return callProc(WindowMessages::Make(window, message, wParam, lParam));
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -551,9 +465,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 void PostQuitMessage(int exitCode)
 {
-    ws().quitPosted = true;
-    ws().quitCode = exitCode;
-    ws().lastQuitCode = exitCode;
+    ws().messages.PostQuit(exitCode);
 }
 
 BOOL WaitMessage()
@@ -562,7 +474,7 @@ BOOL WaitMessage()
     // next PeekMessageA, so a window procedure waiting here is not re-entered.
     for (;;) {
         pumpEvents();
-        if (!ws().sent.empty() || !ws().posted.empty() || ws().quitPosted) {
+        if (ws().messages.Waiting()) {
             return TRUE;
         }
         if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
@@ -650,7 +562,7 @@ void ZoltSetWindowMinimized(HWND window, bool minimized)
 
 void ZoltForceRegisterClassFailure(bool fail)
 {
-    ws().failRegister = fail;
+    ws().classes.failRegister = fail;
 }
 
 void ZoltForceCreateWindowFailure(bool fail)
@@ -668,7 +580,7 @@ SHORT GetKeyState(int virtualKey)
 
 int ZoltQuitCode()
 {
-    return ws().lastQuitCode;
+    return ws().messages.LastQuitCode();
 }
 
 void ZoltResetWindowSystem()
@@ -680,15 +592,9 @@ void ZoltResetWindowSystem()
         }
     }
     system.windows.clear();
-    system.classes.clear();
-    system.classNames.clear();
-    system.sent.clear();
-    system.posted.clear();
-    system.quitPosted = false;
-    system.quitCode = 0;
-    system.lastQuitCode = 0;
+    system.classes.Clear();
+    system.messages.Clear();
     system.cursorCount = 0;
-    system.failRegister = false;
     system.failCreate = false;
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
         SDL_Event event;
