@@ -4,7 +4,8 @@
 // alternating between two music times a frame apart so that every deformed
 // mesh is rewritten) and by its floor: the same frame recorded once and baked
 // into static buffers, drawn by a minimal program (bench/floor_frame.h).
-// BM_SkyBoxAlone does the same for a frame of the skybox alone.
+// BM_SkyBoxAlone does the same for a frame of the skybox alone, and
+// BM_WholeShowSampled for frames spread over the whole show.
 // Counters: engine_ms, floor_ms and ratio (engine over floor), each frame
 // finished by the rasteriser before the clock stops, and the same in CPU time
 // of all the process's threads (engine_cpu_ms, floor_cpu_ms, cpu_ratio),
@@ -15,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
@@ -113,23 +115,81 @@ double ProcessCpuMs()
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-// Times `drawFrame(n)` (one whole frame, finished) against the floor of
-// frame 0 as recorded, alternately.
+// The sums of timed frames: the engine's and the floor's, in wall and CPU
+// time, and the draws of the recorded frame and of its floor.
+struct FloorTimes {
+    double engineMs = 0.0, floorMs = 0.0, engineCpuMs = 0.0, floorCpuMs = 0.0;
+    int64_t frames = 0;
+    size_t engineDraws = 0, floorDraws = 0;
+};
+
+// Records frame 0 of `drawFrame` and bakes its floor, after a few frames in
+// which every texture, shader and buffer is made; null when it cannot be
+// baked. The recorded frame's draws are added to `times`.
 template <typename DrawFrame>
-void AgainstFloor(benchmark::State& state, Show& show, const std::string& pictureName, DrawFrame drawFrame)
+std::unique_ptr<FloorFrame> BakeFloor(Show& show, DrawFrame drawFrame, FloorTimes* times)
 {
-    // A few frames first: every texture, shader and buffer is made.
     for (int64_t i = 0; i < 4; ++i)
         drawFrame(i & 1);
     show.recorder->StartRecording();
     drawFrame(0);
     const std::vector<RecordedOp> ops = show.recorder->StopRecording();
-    FloorFrame floor(ZoltSdlWindow(show.window), ops, kWidth, kHeight);
-    if (!floor.Ok()) {
+    auto floor = std::make_unique<FloorFrame>(ZoltSdlWindow(show.window), ops, kWidth, kHeight);
+    if (!floor->Ok())
+        return nullptr;
+    floor->Draw();
+    for (const RecordedOp& op : ops)
+        times->engineDraws += op.clear ? 0 : 1;
+    times->floorDraws += floor->Draws();
+    return floor;
+}
+
+// One engine frame (`drawFrame(frame & 1)`, finished) and one floor frame,
+// timed one after the other so that a busy machine slows both alike.
+template <typename DrawFrame>
+void TimeAgainstFloor(FloorTimes* times, FloorFrame& floor, DrawFrame drawFrame, int64_t frame)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const double startCpu = ProcessCpuMs();
+    drawFrame(frame & 1);
+    const auto drawn = std::chrono::steady_clock::now();
+    const double drawnCpu = ProcessCpuMs();
+    floor.Draw();
+    const auto floored = std::chrono::steady_clock::now();
+    const double flooredCpu = ProcessCpuMs();
+    times->engineMs += Milliseconds(drawn - start);
+    times->floorMs += Milliseconds(floored - drawn);
+    times->engineCpuMs += drawnCpu - startCpu;
+    times->floorCpuMs += flooredCpu - drawnCpu;
+    ++times->frames;
+}
+
+void ReportAgainstFloor(benchmark::State& state, const FloorTimes& times, size_t recordedFrames)
+{
+    using benchmark::Counter;
+    const double frames = static_cast<double>(std::max<int64_t>(times.frames, 1));
+    state.counters["engine_ms"] = times.engineMs / frames;
+    state.counters["floor_ms"] = times.floorMs / frames;
+    state.counters["ratio"] = times.floorMs > 0.0 ? times.engineMs / times.floorMs : 0.0;
+    state.counters["engine_cpu_ms"] = times.engineCpuMs / frames;
+    state.counters["floor_cpu_ms"] = times.floorCpuMs / frames;
+    state.counters["cpu_ratio"] = times.floorCpuMs > 0.0 ? times.engineCpuMs / times.floorCpuMs : 0.0;
+    const double recorded = static_cast<double>(std::max<size_t>(recordedFrames, 1));
+    state.counters["floor_draws"] = static_cast<double>(times.floorDraws) / recorded;
+    state.counters["engine_draws"] = static_cast<double>(times.engineDraws) / recorded;
+}
+
+// Times `drawFrame(n)` (one whole frame, finished) against the floor of
+// frame 0 as recorded, alternately.
+template <typename DrawFrame>
+void AgainstFloor(benchmark::State& state, Show& show, const std::string& pictureName, DrawFrame drawFrame)
+{
+    FloorTimes times;
+    const std::unique_ptr<FloorFrame> floor = BakeFloor(show, drawFrame, &times);
+    if (!floor) {
         state.SkipWithError("the floor cannot be baked");
         return;
     }
-    floor.Draw();
     // ZOLT_FLOOR_PICTURES=FOLDER: the engine's frame and its floor as PNG
     // pictures, to see that the floor covers the same pixels.
     if (const char* folder = std::getenv("ZOLT_FLOOR_PICTURES")) {
@@ -139,37 +199,12 @@ void AgainstFloor(benchmark::State& state, Show& show, const std::string& pictur
         ZoltReadBackBuffer(show.real, &pixels, &width, &height);
         const std::string name = std::string(folder) + "/" + pictureName;
         WritePngArgb(name + "-engine.png", static_cast<int>(width), static_cast<int>(height), pixels);
-        WritePngArgb(name + "-floor.png", kWidth, kHeight, floor.ReadBack());
+        WritePngArgb(name + "-floor.png", kWidth, kHeight, floor->ReadBack());
     }
-    double engineMs = 0.0, floorMs = 0.0, engineCpuMs = 0.0, floorCpuMs = 0.0;
     int64_t frame = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const double startCpu = ProcessCpuMs();
-        drawFrame(frame & 1);
-        const auto drawn = std::chrono::steady_clock::now();
-        const double drawnCpu = ProcessCpuMs();
-        floor.Draw();
-        const auto floored = std::chrono::steady_clock::now();
-        const double flooredCpu = ProcessCpuMs();
-        engineMs += Milliseconds(drawn - start);
-        floorMs += Milliseconds(floored - drawn);
-        engineCpuMs += drawnCpu - startCpu;
-        floorCpuMs += flooredCpu - drawnCpu;
-        ++frame;
-    }
-    using benchmark::Counter;
-    state.counters["engine_ms"] = Counter(engineMs, Counter::kAvgIterations);
-    state.counters["floor_ms"] = Counter(floorMs, Counter::kAvgIterations);
-    state.counters["ratio"] = floorMs > 0.0 ? engineMs / floorMs : 0.0;
-    state.counters["engine_cpu_ms"] = Counter(engineCpuMs, Counter::kAvgIterations);
-    state.counters["floor_cpu_ms"] = Counter(floorCpuMs, Counter::kAvgIterations);
-    state.counters["cpu_ratio"] = floorCpuMs > 0.0 ? engineCpuMs / floorCpuMs : 0.0;
-    state.counters["floor_draws"] = static_cast<double>(floor.Draws());
-    size_t draws = 0;
-    for (const RecordedOp& op : ops)
-        draws += op.clear ? 0 : 1;
-    state.counters["engine_draws"] = static_cast<double>(draws);
+    for (auto _ : state)
+        TimeAgainstFloor(&times, *floor, drawFrame, frame++);
+    ReportAgainstFloor(state, times, 1);
 }
 
 void FrameAgainstFloor(benchmark::State& state, double musicMs)
@@ -237,6 +272,43 @@ BENCHMARK(BM_Flight)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crossfade)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrossfadeWalkerToGlass)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrossfadeLightsToFlight)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The whole show against its floor: a frame every two seconds of music, from
+// 1 s to 203 s (102 frames, four of them in fades between scenes, as in the
+// show), each baked and timed four times. floor_fps is the rate no engine
+// on this rasteriser can pass over the whole show; engine_fps is this one's
+// over the same frames.
+void BM_WholeShowSampled(benchmark::State& state)
+{
+    Show& show = TheBenchShow();
+    if (!show.ok) {
+        state.SkipWithError("the sample show cannot be made or loaded");
+        return;
+    }
+    constexpr int kSamples = 102;
+    constexpr int kTimings = 4;
+    FloorTimes times;
+    for (auto _ : state) {
+        for (int k = 0; k < kSamples; ++k) {
+            FrameClock clock(1000.0 + 2000.0 * k, kFps);
+            show.manager->SetClock(&clock);
+            auto drawFrame = [&](int64_t frame) { show.DrawFrame(&clock, frame); };
+            const std::unique_ptr<FloorFrame> floor = BakeFloor(show, drawFrame, &times);
+            if (!floor) {
+                show.manager->SetClock(nullptr);
+                state.SkipWithError("the floor cannot be baked");
+                return;
+            }
+            for (int64_t t = 0; t < kTimings; ++t)
+                TimeAgainstFloor(&times, *floor, drawFrame, t);
+            show.manager->SetClock(nullptr);
+        }
+    }
+    ReportAgainstFloor(state, times, static_cast<size_t>(kSamples) * static_cast<size_t>(state.iterations()));
+    state.counters["engine_fps"] = times.engineMs > 0.0 ? 1000.0 * static_cast<double>(times.frames) / times.engineMs : 0.0;
+    state.counters["floor_fps"] = times.floorMs > 0.0 ? 1000.0 * static_cast<double>(times.frames) / times.floorMs : 0.0;
+}
+BENCHMARK(BM_WholeShowSampled)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
