@@ -104,6 +104,9 @@ public:
     static int32_t s_destroyed;
 
 private:
+    // The vertices the chain runs over: the vertex count, as far as the base
+    // vertices hold it.
+    int DeformableVertexCount() const;
     // The sum of the modifiers' stamps (each only grows).
     uint64_t ModifierStamp() const;
 

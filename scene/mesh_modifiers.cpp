@@ -17,9 +17,14 @@ bool SameBits(const D3DVECTOR& a, const D3DVECTOR& b)
 
 } // namespace
 
+int CMesh::DeformableVertexCount() const
+{
+    return std::max(0, std::min(vertexCount, static_cast<int>(baseVertices.size())));
+}
+
 void CMesh::PrepareDeformation()
 {
-    const int n = std::max(0, std::min(vertexCount, static_cast<int>(baseVertices.size())));
+    const int n = DeformableVertexCount();
     ComputeBoundingBox(baseVertices.data(), n, &boxMin, &boxMax);
     if (!modifiers.Empty()) {
         deformedVertices.assign(baseVertices.begin(), baseVertices.begin() + n);
@@ -40,7 +45,7 @@ void CMesh::DeformVertices()
     if (modifiers.Empty()) {
         return;
     }
-    const int n = std::max(0, std::min(vertexCount, static_cast<int>(baseVertices.size())));
+    const int n = DeformableVertexCount();
     // Prepare allocates the deformed vertices; a mesh deformed without it
     // gets them once here.
     if (deformedVertices.size() != static_cast<size_t>(n)) {
@@ -86,7 +91,7 @@ bool CMesh::BeginEvaluation()
     }
     m_lockedVertices = nullptr;
     m_lockFailed = false;
-    const int n = std::max(0, std::min(vertexCount, static_cast<int>(baseVertices.size())));
+    const int n = DeformableVertexCount();
     if (vertexBuffer == nullptr || n == 0) {
         return true;
     }
