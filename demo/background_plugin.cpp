@@ -12,6 +12,11 @@ int BackgroundPlugIn::Load(const char*, const char*, const char*, const char*, c
 
 void BackgroundPlugIn::Draw(const D3DVECTOR&, const D3DVECTOR&) {}
 
+bool BackgroundPlugIn::DrawBehind(const D3DVECTOR&, const D3DVECTOR&)
+{
+    return false;
+}
+
 int BackgroundPlugIn::Write(ScriptWriter* file)
 {
     file->WriteInt32(m_parameters[0]);

@@ -22,6 +22,10 @@ public:
     virtual int Write(ScriptWriter* file);
     // 0 on success, 1 when the record is cut short.
     virtual int Read(ScriptReader* file);
+    // Draws the background behind what is drawn after it, into only the
+    // pixels that drawing leaves showing, where the device can paint behind;
+    // false when it cannot (the base class never does), and Draw is wanted.
+    virtual bool DrawBehind(const D3DVECTOR& eye, const D3DVECTOR& target);
 
     BackgroundPlugIn(const BackgroundPlugIn&) = delete;
     BackgroundPlugIn& operator=(const BackgroundPlugIn&) = delete;

@@ -234,9 +234,13 @@ void DemoManager::DrawEffect(Effect* effect, float t)
     D3DVECTOR eye = {0.0f, 0.0f, 0.0f};
     D3DVECTOR target = {0.0f, 0.0f, 0.0f};
     effect->GetCamera(&eye, &target);
-    if (m_background)
+    // Painted behind, the background is drawn only where the effect leaves
+    // it showing, by the time the effect is drawn.
+    if (m_background && !m_background->DrawBehind(eye, target))
         m_background->Draw(eye, target);
     effect->Update(t);
+    if (m_device)
+        ZoltPaintBehindNow(m_device->m_device);
 }
 
 void DemoManager::RenderFrame()

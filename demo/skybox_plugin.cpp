@@ -61,6 +61,31 @@ int SkyBoxPlugIn::LoadShowFaces()
 
 void SkyBoxPlugIn::Draw(const D3DVECTOR& eye, const D3DVECTOR& target)
 {
+    DrawBox(eye, target, true);
+}
+
+bool SkyBoxPlugIn::DrawBehind(const D3DVECTOR& eye, const D3DVECTOR& target)
+{
+    IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
+    if (!device || !m_mesh || !m_mesh->GetVertexBuffer() || !m_mesh->GetIndexBuffer())
+        return false;
+    m_behindEye = eye;
+    m_behindTarget = target;
+    if (!ZoltPaintBehind(device, &SkyBoxPlugIn::PaintBehind, this))
+        return false;
+    // What follows is drawn in the state drawing the box leaves.
+    DrawBox(eye, target, false);
+    return true;
+}
+
+void SkyBoxPlugIn::PaintBehind(void* self)
+{
+    auto* sky = static_cast<SkyBoxPlugIn*>(self);
+    sky->DrawBox(sky->m_behindEye, sky->m_behindTarget, true);
+}
+
+void SkyBoxPlugIn::DrawBox(const D3DVECTOR& eye, const D3DVECTOR& target, bool drawFaces)
+{
     IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
     if (!device || !m_mesh || !m_mesh->GetVertexBuffer() || !m_mesh->GetIndexBuffer())
         return;
@@ -97,7 +122,8 @@ void SkyBoxPlugIn::Draw(const D3DVECTOR& eye, const D3DVECTOR& target)
     device->SetIndices(m_mesh->GetIndexBuffer(), 0);
     for (int face = 0; face < kSkyBoxFaceCount; ++face) {
         device->SetTexture(0, m_mesh->GetFaceTexture(face));
-        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4 * face, 4, 6 * face, 2);
+        if (drawFaces)
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4 * face, 4, 6 * face, 2);
     }
 
     device->SetTransform(D3DTS_VIEW, &savedView);

@@ -23,6 +23,9 @@ public:
     // "Otter_DN.JPG", "Otter_UP.JPG", "Otter_LF.JPG" and "Otter_RT.JPG".
     int LoadShowFaces();
     void Draw(const D3DVECTOR& eye, const D3DVECTOR& target) override;
+    // The device is left in the state Draw leaves, and the faces are drawn
+    // when the device calls for them.
+    bool DrawBehind(const D3DVECTOR& eye, const D3DVECTOR& target) override;
     int Write(ScriptWriter* file) override;
     int Read(ScriptReader* file) override;
 
@@ -30,7 +33,13 @@ public:
     const SkyBoxMesh* GetMesh() const { return m_mesh; }
 
 private:
+    // Draw, with or without the faces' draw calls.
+    void DrawBox(const D3DVECTOR& eye, const D3DVECTOR& target, bool drawFaces);
+    static void PaintBehind(void* self);
+
     DXDevice* m_device;
+    D3DVECTOR m_behindEye = {0.0f, 0.0f, 0.0f};
+    D3DVECTOR m_behindTarget = {0.0f, 0.0f, 0.0f};
     SkyBoxMesh* m_mesh = nullptr;
     std::string m_faceNames[6];
 };

@@ -183,6 +183,26 @@ void ZoltSetPresentToWindow(IDirect3DDevice8* device, bool present);
 // and upload them on unlock, the straightforward way, instead of handing out
 // their mapped storage; pictures drawn both ways must be the same.
 void ZoltVertexBuffersKeepCopies(bool keep);
+// Painting behind: `paint` draws a background that neither tests nor writes
+// depth, from resources that nothing changes until it is called. Instead of
+// drawing it now, the device marks in its stencil buffer each pixel that the
+// draws after this call overwrite without reading, and calls `paint` (with
+// the Direct3D state as it is now, put back afterwards) just before anything
+// that reads or replaces the render target: a blended draw, a clear, a
+// change of target, presentation, read-back, or ZoltPaintBehindNow. Its
+// draws then cover only the pixels not overwritten, which gives the same
+// picture as drawing it first while sparing the rasteriser the hidden part.
+// False, with nothing noted, when the device cannot (no stencil bits in the
+// depth buffer, the program uses the stencil itself, a painter already
+// waits, a foreign device): the caller then draws the background now.
+typedef void (*ZoltBehindPainter)(void* context);
+bool ZoltPaintBehind(IDirect3DDevice8* device, ZoltBehindPainter paint, void* context);
+// Calls the waiting painter now, if there is one.
+void ZoltPaintBehindNow(IDirect3DDevice8* device);
+// Test hook: with false, ZoltPaintBehind refuses, so that backgrounds are
+// drawn first, the straightforward way; pictures drawn both ways must be the
+// same.
+void ZoltAllowPaintingBehind(bool allow);
 // Test hook: GetAdapterDisplayMode reports this format for the desktop
 // (D3DFMT_UNKNOWN, the default, reports the real one).
 void ZoltForceDesktopFormat(D3DFORMAT format);

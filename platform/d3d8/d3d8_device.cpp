@@ -307,6 +307,7 @@ void Device::Shutdown()
     m_shuttingDown = true;
     m_publicReleased = true;
     m_batchActive = false;
+    DropPendingBehind();
     ReleaseBindings();
     if (m_backBuffer != nullptr) {
         Surface* old = m_backBuffer;
@@ -491,6 +492,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (!MakeCurrent()) {
         return D3D_OK;
     }
+    PaintPendingBehind();
     FlushBatch();
     if (!m_presentToWindow) {
         // The frame is only sent on to the rasteriser; the back buffer, which
@@ -560,7 +562,9 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentationParameters)
     if (!MakeCurrent()) {
         return D3DERR_INVALIDCALL;
     }
+    PaintPendingBehind();
     FlushBatch();
+    m_stencilZero = false;
     const bool sizeChanged = resolved.BackBufferWidth != m_backBuffer->width() ||
                              resolved.BackBufferHeight != m_backBuffer->height();
     if (sizeChanged || resolved.BackBufferFormat != m_backBuffer->format()) {

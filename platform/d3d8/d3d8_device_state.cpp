@@ -332,6 +332,9 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
     }
     FlushBatch();
     m_renderStates[state] = value;
+    if (state == D3DRS_STENCILENABLE && value != 0) {
+        m_programUsesStencil = true;
+    }
     MarkRenderStateDirty(state);
     return D3D_OK;
 }

@@ -190,6 +190,7 @@ HRESULT Device::SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurfac
             return D3DERR_INVALIDCALL;
         }
     }
+    PaintPendingBehind();
     if (target == m_renderTarget && depth == m_depthStencil) {
         ResetViewportToTarget();
         return D3D_OK;
@@ -197,6 +198,7 @@ HRESULT Device::SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurfac
     if (MakeCurrent()) {
         FlushBatch();
     }
+    m_stencilZero = false;
     target->AddRef();
     if (depth != nullptr) {
         depth->AddRef();
@@ -273,9 +275,13 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_STENCIL) != 0 && !m_depthStencil->HasStencil()) {
         return D3DERR_INVALIDCALL;
     }
+    if ((flags & D3DCLEAR_STENCIL) != 0) {
+        m_programUsesStencil = true;
+    }
     if (flags == 0 || m_cooperative != kOk || !MakeCurrent()) {
         return D3D_OK;
     }
+    PaintPendingBehind();
     FlushBatch();
     ApplyTarget();
 
@@ -295,6 +301,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     if ((flags & D3DCLEAR_STENCIL) != 0) {
         glClearStencil(static_cast<GLint>(stencil & 0xFF));
+        m_gl.StencilMask(0xFF);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    } else if ((flags & D3DCLEAR_ZBUFFER) != 0 && !m_programUsesStencil && m_depthStencil->StoresStencil()) {
+        // A stencil the program has never used is cleared with the depth, at
+        // no cost, ready for a painter behind.
+        glClearStencil(0);
         m_gl.StencilMask(0xFF);
         bits |= GL_STENCIL_BUFFER_BIT;
     }
@@ -322,6 +334,11 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     m_gl.Enable(GL_SCISSOR_TEST, false);
     m_dirty |= kDirtyFixed;
+    if ((bits & GL_STENCIL_BUFFER_BIT) != 0) {
+        m_stencilZero = !m_programUsesStencil && count == 0 && vx1 == 0 && vy1 == 0 &&
+                        vx2 >= static_cast<LONG>(m_renderTarget->width()) &&
+                        vy2 >= static_cast<LONG>(m_renderTarget->height());
+    }
     return D3D_OK;
 }
 

@@ -295,8 +295,21 @@ void Device::ApplyFixedState()
     m_gl.ColorMask(mask);
 
     const bool stencil = m_depthStencil != nullptr && m_depthStencil->HasStencil() && rs[D3DRS_STENCILENABLE] != 0;
-    m_gl.Enable(GL_STENCIL_TEST, stencil);
-    if (stencil) {
+    if (m_behind == Behind::kMarking) {
+        // Each pixel written is marked: a painter behind leaves it alone.
+        m_gl.Enable(GL_STENCIL_TEST, true);
+        m_gl.StencilFunc(GL_ALWAYS, 1, 0xFF);
+        m_gl.StencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+        m_gl.StencilMask(0xFF);
+    } else if (m_behind == Behind::kPainting) {
+        m_gl.Enable(GL_STENCIL_TEST, true);
+        m_gl.StencilFunc(GL_EQUAL, 0, 0xFF);
+        m_gl.StencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        m_gl.StencilMask(0);
+    } else {
+        m_gl.Enable(GL_STENCIL_TEST, stencil);
+    }
+    if (stencil && m_behind == Behind::kOff) {
         m_gl.StencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), static_cast<GLint>(rs[D3DRS_STENCILREF] & 0xFF),
                          rs[D3DRS_STENCILMASK] & 0xFF);
         m_gl.StencilOp(StencilOpFor(rs[D3DRS_STENCILFAIL]), StencilOpFor(rs[D3DRS_STENCILZFAIL]),
@@ -539,6 +552,9 @@ void Device::UpdateUniforms(int shiftVariant)
 
 bool Device::PrepareDraw(GLenum mode)
 {
+    if (m_behind == Behind::kMarking && DrawNeedsBehindPainted()) {
+        PaintPendingBehind();
+    }
     if ((m_dirty & kDirtyTarget) != 0) {
         ApplyTarget();
     }

@@ -38,7 +38,7 @@ struct FormatInfo {
 struct DepthFormatInfo {
     D3DFORMAT format;
     GLenum internalFormat;
-    bool stencil;
+    bool stencil; // the program's to use
 };
 
 const FormatInfo* FindColorFormat(D3DFORMAT format);
@@ -139,6 +139,11 @@ public:
     uint64_t serial() const { return m_serial; }
     const FormatInfo* colorInfo() const { return m_colorInfo; }
     bool HasStencil() const { return m_depthInfo != nullptr && m_depthInfo->stencil; }
+    // Stencil bits in the OpenGL storage, the program's or the device's own.
+    bool StoresStencil() const
+    {
+        return m_depthInfo != nullptr && m_depthInfo->internalFormat == GL_DEPTH24_STENCIL8;
+    }
     GLuint renderbuffer() const { return m_renderbuffer; }
     GLuint colorTexture() const;
     GLint colorLevel() const { return static_cast<GLint>(m_level); }
@@ -432,6 +437,10 @@ public:
     bool ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* width, UINT* height);
     Surface* backBuffer() const { return m_backBuffer; }
     void SetPresentToWindow(bool present) { m_presentToWindow = present; }
+    // Painting behind (d3d8_paint_behind.cpp): see ZoltPaintBehind.
+    bool PaintBehind(ZoltBehindPainter paint, void* context);
+    // Calls the waiting painter, if any, before the target is read or replaced.
+    void PaintPendingBehind();
     GLint MaxTextureSize() const { return m_maxTextureSize; }
 
 private:
@@ -456,6 +465,28 @@ private:
         GLuint sampler;
     };
 
+    // The Direct3D state that drawing depends on, held for a painter behind.
+    struct StateSnapshot {
+        DWORD renderStates[kRenderStateCount];
+        DWORD stageStates[kMaxStages][kStageStateCount];
+        D3DMATRIX world[256];
+        D3DMATRIX view;
+        D3DMATRIX projection;
+        D3DMATRIX textureMatrix[kMaxStages];
+        D3DMATERIAL8 material;
+        std::vector<LightSlot> lights;
+        D3DVIEWPORT8 viewport;
+        Texture* textures[kMaxStages];
+        VertexBuffer* stream;
+        UINT streamStride;
+        IndexBuffer* indices;
+        UINT baseVertexIndex;
+        DWORD fvf;
+        VertexLayout layout;
+        bool layoutValid;
+    };
+    enum class Behind { kOff, kMarking, kPainting };
+
     // Dirty bits.
     static constexpr uint32_t kDirtyKey = 1u << 0;
     static constexpr uint32_t kDirtyFixed = 1u << 1;     // depth, blend, cull, fill, stencil, masks
@@ -475,6 +506,17 @@ private:
     LightSlot* FindOrCreateLight(DWORD index);
     void ResetViewportToTarget();
     void ReleaseBindings();
+
+    // Painting behind (d3d8_paint_behind.cpp).
+    void SaveState(StateSnapshot* snapshot);
+    // Moves the snapshot's state, references included, into the device.
+    void RestoreState(StateSnapshot* snapshot);
+    void DropState(StateSnapshot* snapshot);
+    void DropPendingBehind();
+    // Whether a draw with the current state leaves the target depending on
+    // what is already there, or cannot be marked: the painter goes first.
+    bool DrawNeedsBehindPainted() const;
+    void SetBehind(Behind mode);
 
     // Drawing (d3d8_draw.cpp).
     bool PrepareDraw(GLenum mode);
@@ -562,6 +604,19 @@ private:
     size_t m_streamIndexOffset = 0;
     std::vector<StreamVao> m_streamVaos;
     std::vector<SamplerEntry> m_samplers;
+
+    // A painter behind the scene: waiting (kMarking) or painting.
+    ZoltBehindPainter m_behindPainter = nullptr;
+    void* m_behindContext = nullptr;
+    Behind m_behind = Behind::kOff;
+    std::unique_ptr<StateSnapshot> m_stateBehind;
+    std::unique_ptr<StateSnapshot> m_stateAround;
+    // The stencil buffer bound holds zeros everywhere.
+    bool m_stencilZero = false;
+    // The program has enabled the stencil test or cleared the stencil: its
+    // contents are then its own.
+    bool m_programUsesStencil = false;
+    std::vector<uint8_t> m_heldBatchData;
 
     // Draws merged until the state changes.
     bool m_batchActive = false;

@@ -12,6 +12,7 @@ bool Device::ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* 
     if (surface == nullptr || pixels == nullptr || !surface->IsColor() || !MakeCurrent()) {
         return false;
     }
+    PaintPendingBehind();
     FlushBatch();
     const UINT w = surface->width();
     const UINT h = surface->height();
@@ -62,6 +63,7 @@ bool ZoltFinishDrawing(IDirect3DDevice8* device)
     if (impl == nullptr || !impl->MakeCurrent()) {
         return false;
     }
+    impl->PaintPendingBehind();
     impl->FlushBatch();
     glFinish();
     return true;

@@ -30,9 +30,10 @@ const FormatInfo kColorFormats[] = {
     {D3DFMT_A8L8, 2, GL_RG8, GL_RG, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_GREEN}, true, false},
 };
 
+// D24X8's unused bits hold a stencil the device uses for itself.
 const DepthFormatInfo kDepthFormats[] = {
     {D3DFMT_D16, GL_DEPTH_COMPONENT16, false},     {D3DFMT_D16_LOCKABLE, GL_DEPTH_COMPONENT16, false},
-    {D3DFMT_D24X8, GL_DEPTH_COMPONENT24, false},   {D3DFMT_D24S8, GL_DEPTH24_STENCIL8, true},
+    {D3DFMT_D24X8, GL_DEPTH24_STENCIL8, false},   {D3DFMT_D24S8, GL_DEPTH24_STENCIL8, true},
     {D3DFMT_D32, GL_DEPTH_COMPONENT32F, false},    {kFormatD15S1, GL_DEPTH24_STENCIL8, true},
     {kFormatD24X4S4, GL_DEPTH24_STENCIL8, true},
 };
@@ -306,7 +307,7 @@ GLuint Surface::Framebuffer(Surface* depth)
         glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
         if (depth != nullptr) {
             glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER,
-                                      depth->HasStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                      depth->StoresStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                                       GL_RENDERBUFFER, depth->renderbuffer());
         }
         m_attachedDepth = wanted;

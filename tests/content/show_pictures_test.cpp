@@ -1,10 +1,11 @@
 // The sample show drawn by the demo manager as the player draws it, at
 // frames of every scene, of the crossfades and of the gap between effects,
 // once the straightforward way (vertex buffers kept as a copy in memory
-// uploaded on every unlock, modifier chains run one after another) and once
-// the way the player runs (buffers rewritten in their mapped storage, the
-// chains of a frame's deformed meshes run on two threads): the pictures must
-// be the same to the byte.
+// uploaded on every unlock, modifier chains run one after another, the
+// skybox drawn first) and once the way the player runs (buffers rewritten in
+// their mapped storage, the chains of a frame's deformed meshes run on two
+// threads, the skybox painted behind each effect): the pictures must be the
+// same to the byte.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -35,6 +36,7 @@ std::vector<std::vector<uint32_t>> DrawShow(ShowDevice* device, bool straightfor
 {
     ZoltVertexBuffersKeepCopies(straightforward);
     SetChainsRunTogether(!straightforward);
+    ZoltAllowPaintingBehind(!straightforward);
     std::vector<std::vector<uint32_t>> pictures;
     {
         BoxCapture boxes;
@@ -54,6 +56,7 @@ std::vector<std::vector<uint32_t>> DrawShow(ShowDevice* device, bool straightfor
     }
     ZoltVertexBuffersKeepCopies(false);
     SetChainsRunTogether(true);
+    ZoltAllowPaintingBehind(true);
     return pictures;
 }
 
