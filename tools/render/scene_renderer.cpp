@@ -104,7 +104,9 @@ void SceneRenderer::BeginFrame(uint32_t clearColour)
         D3DVECTOR eye;
         D3DVECTOR target;
         GetSceneCamera(m_scene, &eye, &target);
-        m_skybox->Draw(eye, target);
+        // Painted behind the scene where the device can, as the player does.
+        if (!m_skybox->DrawBehind(eye, target))
+            m_skybox->Draw(eye, target);
     }
 }
 
@@ -120,6 +122,7 @@ void SceneRenderer::RenderScene()
 
 void SceneRenderer::EndFrame()
 {
+    ZoltPaintBehindNow(Device());
     Device()->EndScene();
 }
 
