@@ -58,6 +58,28 @@ bool GlErrorPending()
     return any;
 }
 
+// A GL buffer of `length` bytes holding `contents`; false on a GL error.
+bool MakeGlBuffer(GLuint* buffer, const void* contents, UINT length)
+{
+    GlErrorPending();
+    glGenBuffers(1, buffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, *buffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, contents, GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    return !GlErrorPending();
+}
+
+// The size a buffer lock covers (0 asks for the rest from the offset); false
+// when the range does not lie within the buffer.
+bool LockedSize(UINT length, UINT offsetToLock, UINT sizeToLock, UINT* size)
+{
+    if (offsetToLock > length) {
+        return false;
+    }
+    *size = sizeToLock == 0 ? length - offsetToLock : sizeToLock;
+    return *size <= length - offsetToLock;
+}
+
 bool ValidLockRect(const RECT* rect, UINT width, UINT height, RECT* out)
 {
     if (rect == nullptr) {
@@ -529,12 +551,7 @@ HRESULT Texture::UnlockRect(UINT level)
 bool ShadowedGlBuffer::Allocate()
 {
     m_data.assign(m_length, 0);
-    GlErrorPending();
-    glGenBuffers(1, &m_buffer);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, m_length, m_data.data(), GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
-    return !GlErrorPending();
+    return MakeGlBuffer(&m_buffer, m_data.data(), m_length);
 }
 
 void ShadowedGlBuffer::DeleteGl()
@@ -546,11 +563,8 @@ void ShadowedGlBuffer::DeleteGl()
 
 HRESULT ShadowedGlBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
-    if (data == nullptr || offsetToLock > m_length) {
-        return D3DERR_INVALIDCALL;
-    }
-    const UINT size = sizeToLock == 0 ? m_length - offsetToLock : sizeToLock;
-    if (size > m_length - offsetToLock) {
+    UINT size = 0;
+    if (data == nullptr || !LockedSize(m_length, offsetToLock, sizeToLock, &size)) {
         return D3DERR_INVALIDCALL;
     }
     *data = m_data.data() + offsetToLock;
@@ -598,12 +612,7 @@ HRESULT ShadowedGlBuffer::Unlock(Device* device, bool* contentsChanged)
 bool MappedGlBuffer::Allocate()
 {
     const std::vector<uint8_t> zeros(m_length, 0);
-    GlErrorPending();
-    glGenBuffers(1, &m_buffer);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, m_buffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, m_length, zeros.data(), GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
-    return !GlErrorPending();
+    return MakeGlBuffer(&m_buffer, zeros.data(), m_length);
 }
 
 void MappedGlBuffer::DeleteGl()
@@ -619,11 +628,8 @@ void MappedGlBuffer::DeleteGl()
 
 HRESULT MappedGlBuffer::Lock(Device* device, UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags)
 {
-    if (data == nullptr || offsetToLock > m_length) {
-        return D3DERR_INVALIDCALL;
-    }
-    const UINT size = sizeToLock == 0 ? m_length - offsetToLock : sizeToLock;
-    if (size > m_length - offsetToLock) {
+    UINT size = 0;
+    if (data == nullptr || !LockedSize(m_length, offsetToLock, sizeToLock, &size)) {
         return D3DERR_INVALIDCALL;
     }
     if (m_lockCount == 0) {
