@@ -59,12 +59,12 @@ Device::Device(Direct3D* direct3d, HWND window, SDL_Window* sdlWindow, DWORD beh
     : m_direct3d(direct3d), m_window(window), m_sdlWindow(sdlWindow), m_behaviorFlags(behaviorFlags)
 {
     m_direct3d->AddRef();
-    for (D3DMATRIX& world : m_world) {
+    for (D3DMATRIX& world : m_state.world) {
         world = Identity();
     }
-    m_view = Identity();
-    m_projection = Identity();
-    for (D3DMATRIX& matrix : m_textureMatrix) {
+    m_state.view = Identity();
+    m_state.projection = Identity();
+    for (D3DMATRIX& matrix : m_state.textureMatrix) {
         matrix = Identity();
     }
     for (uint64_t& version : m_groupVersion) {
@@ -184,8 +184,8 @@ bool Device::CreateBackBuffer(const D3DPRESENT_PARAMETERS& parameters)
 
 void Device::SetDefaultState()
 {
-    DWORD* rs = m_renderStates;
-    std::memset(m_renderStates, 0, sizeof(m_renderStates));
+    DWORD* rs = m_state.renderStates;
+    std::memset(m_state.renderStates, 0, sizeof(m_state.renderStates));
     rs[D3DRS_ZENABLE] = m_parameters.EnableAutoDepthStencil != 0 ? D3DZB_TRUE : D3DZB_FALSE;
     rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
     rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
@@ -225,8 +225,8 @@ void Device::SetDefaultState()
     rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
 
     for (int s = 0; s < kMaxStages; ++s) {
-        DWORD* ts = m_stageStates[s];
-        std::memset(ts, 0, sizeof(m_stageStates[s]));
+        DWORD* ts = m_state.stageStates[s];
+        std::memset(ts, 0, sizeof(m_state.stageStates[s]));
         ts[D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
         ts[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
         ts[D3DTSS_COLORARG2] = D3DTA_CURRENT;
@@ -273,21 +273,21 @@ ULONG Device::Release()
 
 void Device::ReleaseBindings()
 {
-    for (Texture*& texture : m_textures) {
+    for (Texture*& texture : m_state.textures) {
         if (texture != nullptr) {
             Texture* old = texture;
             texture = nullptr;
             old->Release();
         }
     }
-    if (m_stream != nullptr) {
-        VertexBuffer* old = m_stream;
-        m_stream = nullptr;
+    if (m_state.stream != nullptr) {
+        VertexBuffer* old = m_state.stream;
+        m_state.stream = nullptr;
         old->Release();
     }
-    if (m_indices != nullptr) {
-        IndexBuffer* old = m_indices;
-        m_indices = nullptr;
+    if (m_state.indices != nullptr) {
+        IndexBuffer* old = m_state.indices;
+        m_state.indices = nullptr;
         old->Release();
     }
     if (m_renderTarget != nullptr) {

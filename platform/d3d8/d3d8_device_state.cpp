@@ -24,15 +24,15 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     UniformGroup group = kGroupTransform;
     bool affectsLights = false;
     if (state == D3DTS_VIEW) {
-        slot = &m_view;
+        slot = &m_state.view;
         affectsLights = true;
     } else if (state == D3DTS_PROJECTION) {
-        slot = &m_projection;
+        slot = &m_state.projection;
     } else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) {
-        slot = &m_textureMatrix[state - D3DTS_TEXTURE0];
+        slot = &m_state.textureMatrix[state - D3DTS_TEXTURE0];
         group = kGroupTexMatrix;
     } else if (state >= D3DTS_WORLD && state < D3DTS_WORLD + 256) {
-        slot = &m_world[state - D3DTS_WORLD];
+        slot = &m_state.world[state - D3DTS_WORLD];
         if (state != D3DTS_WORLD) {
             *slot = *matrix; // vertex blending is not done: stored only
             return D3D_OK;
@@ -58,13 +58,13 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix)
         return D3DERR_INVALIDCALL;
     }
     if (state == D3DTS_VIEW) {
-        *matrix = m_view;
+        *matrix = m_state.view;
     } else if (state == D3DTS_PROJECTION) {
-        *matrix = m_projection;
+        *matrix = m_state.projection;
     } else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) {
-        *matrix = m_textureMatrix[state - D3DTS_TEXTURE0];
+        *matrix = m_state.textureMatrix[state - D3DTS_TEXTURE0];
     } else if (state >= D3DTS_WORLD && state < D3DTS_WORLD + 256) {
-        *matrix = m_world[state - D3DTS_WORLD];
+        *matrix = m_state.world[state - D3DTS_WORLD];
     } else {
         return D3DERR_INVALIDCALL;
     }
@@ -106,11 +106,11 @@ HRESULT Device::SetViewport(const D3DVIEWPORT8* viewport)
         !(viewport->MaxZ <= 1.0f) || !(viewport->MinZ <= viewport->MaxZ)) {
         return D3DERR_INVALIDCALL;
     }
-    if (std::memcmp(&m_viewport, viewport, sizeof(D3DVIEWPORT8)) == 0) {
+    if (std::memcmp(&m_state.viewport, viewport, sizeof(D3DVIEWPORT8)) == 0) {
         return D3D_OK;
     }
     FlushBatch();
-    m_viewport = *viewport;
+    m_state.viewport = *viewport;
     m_dirty |= kDirtyTarget;
     SetGroupDirty(kGroupViewport);
     return D3D_OK;
@@ -121,7 +121,7 @@ HRESULT Device::GetViewport(D3DVIEWPORT8* viewport)
     if (viewport == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *viewport = m_viewport;
+    *viewport = m_state.viewport;
     return D3D_OK;
 }
 
@@ -130,11 +130,11 @@ HRESULT Device::SetMaterial(const D3DMATERIAL8* material)
     if (material == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    if (std::memcmp(&m_material, material, sizeof(D3DMATERIAL8)) == 0) {
+    if (std::memcmp(&m_state.material, material, sizeof(D3DMATERIAL8)) == 0) {
         return D3D_OK;
     }
     FlushBatch();
-    m_material = *material;
+    m_state.material = *material;
     SetGroupDirty(kGroupMaterial);
     return D3D_OK;
 }
@@ -144,15 +144,15 @@ HRESULT Device::GetMaterial(D3DMATERIAL8* material)
     if (material == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *material = m_material;
+    *material = m_state.material;
     return D3D_OK;
 }
 
 Device::LightSlot* Device::FindLight(DWORD index)
 {
-    auto it = std::lower_bound(m_lights.begin(), m_lights.end(), index,
+    auto it = std::lower_bound(m_state.lights.begin(), m_state.lights.end(), index,
                                [](const LightSlot& slot, DWORD value) { return slot.index < value; });
-    if (it != m_lights.end() && it->index == index) {
+    if (it != m_state.lights.end() && it->index == index) {
         return &*it;
     }
     return nullptr;
@@ -163,7 +163,7 @@ Device::LightSlot* Device::FindOrCreateLight(DWORD index)
     if (LightSlot* found = FindLight(index)) {
         return found;
     }
-    if (m_lights.size() >= kMaxLightSlots) {
+    if (m_state.lights.size() >= kMaxLightSlots) {
         return nullptr;
     }
     LightSlot slot{};
@@ -174,9 +174,9 @@ Device::LightSlot* Device::FindOrCreateLight(DWORD index)
     slot.light.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 0.0f};
     slot.light.Direction = D3DVECTOR{0.0f, 0.0f, 1.0f};
     slot.enabled = false;
-    auto it = std::lower_bound(m_lights.begin(), m_lights.end(), index,
+    auto it = std::lower_bound(m_state.lights.begin(), m_state.lights.end(), index,
                                [](const LightSlot& s, DWORD value) { return s.index < value; });
-    it = m_lights.insert(it, slot);
+    it = m_state.lights.insert(it, slot);
     LightSlot* created = &*it;
     RecomputeActiveLights();
     return created;
@@ -185,8 +185,8 @@ Device::LightSlot* Device::FindOrCreateLight(DWORD index)
 void Device::RecomputeActiveLights()
 {
     int count = 0;
-    for (size_t i = 0; i < m_lights.size() && count < kMaxActiveLights; ++i) {
-        if (m_lights[i].enabled) {
+    for (size_t i = 0; i < m_state.lights.size() && count < kMaxActiveLights; ++i) {
+        if (m_state.lights[i].enabled) {
             m_activeLights[count++] = static_cast<int>(i);
         }
     }
@@ -327,11 +327,11 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
     if (state >= static_cast<DWORD>(kRenderStateCount)) {
         return D3DERR_INVALIDCALL;
     }
-    if (m_renderStates[state] == value) {
+    if (m_state.renderStates[state] == value) {
         return D3D_OK;
     }
     FlushBatch();
-    m_renderStates[state] = value;
+    m_state.renderStates[state] = value;
     if (state == D3DRS_STENCILENABLE && value != 0) {
         m_programUsesStencil = true;
     }
@@ -344,7 +344,7 @@ HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
     if (value == nullptr || state >= static_cast<DWORD>(kRenderStateCount)) {
         return D3DERR_INVALIDCALL;
     }
-    *value = m_renderStates[state];
+    *value = m_state.renderStates[state];
     return D3D_OK;
 }
 
@@ -353,11 +353,11 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
     if (stage >= static_cast<DWORD>(kMaxStages) || type >= static_cast<DWORD>(kStageStateCount)) {
         return D3DERR_INVALIDCALL;
     }
-    if (m_stageStates[stage][type] == value) {
+    if (m_state.stageStates[stage][type] == value) {
         return D3D_OK;
     }
     FlushBatch();
-    m_stageStates[stage][type] = value;
+    m_state.stageStates[stage][type] = value;
     switch (type) {
     case D3DTSS_ADDRESSU:
     case D3DTSS_ADDRESSV:
@@ -391,7 +391,7 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
     if (value == nullptr || stage >= static_cast<DWORD>(kMaxStages) || type >= static_cast<DWORD>(kStageStateCount)) {
         return D3DERR_INVALIDCALL;
     }
-    *value = m_stageStates[stage][type];
+    *value = m_state.stageStates[stage][type];
     return D3D_OK;
 }
 
@@ -407,15 +407,15 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture)
             return D3DERR_INVALIDCALL;
         }
     }
-    if (newTexture == m_textures[stage]) {
+    if (newTexture == m_state.textures[stage]) {
         return D3D_OK;
     }
     FlushBatch();
-    Texture* old = m_textures[stage];
+    Texture* old = m_state.textures[stage];
     if (newTexture != nullptr) {
         newTexture->AddRef();
     }
-    m_textures[stage] = newTexture;
+    m_state.textures[stage] = newTexture;
     if ((old == nullptr) != (newTexture == nullptr)) {
         m_dirty |= kDirtyKey;
     }
@@ -431,9 +431,9 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture8** texture)
     if (texture == nullptr || stage >= static_cast<DWORD>(kMaxStages)) {
         return D3DERR_INVALIDCALL;
     }
-    *texture = m_textures[stage];
-    if (m_textures[stage] != nullptr) {
-        m_textures[stage]->AddRef();
+    *texture = m_state.textures[stage];
+    if (m_state.textures[stage] != nullptr) {
+        m_state.textures[stage]->AddRef();
     }
     return D3D_OK;
 }
@@ -446,13 +446,13 @@ HRESULT Device::SetVertexShader(DWORD handle)
     if ((handle & 1) != 0 || !DecodeFvf(handle, &layout)) {
         return D3DERR_INVALIDCALL;
     }
-    if (m_layoutValid && handle == m_fvf) {
+    if (m_state.layoutValid && handle == m_state.fvf) {
         return D3D_OK;
     }
     FlushBatch();
-    m_fvf = handle;
-    m_layout = layout;
-    m_layoutValid = true;
+    m_state.fvf = handle;
+    m_state.layout = layout;
+    m_state.layoutValid = true;
     m_dirty |= kDirtyKey | kDirtyFixed;
     return D3D_OK;
 }
@@ -462,7 +462,7 @@ HRESULT Device::GetVertexShader(DWORD* handle)
     if (handle == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *handle = m_fvf;
+    *handle = m_state.fvf;
     return D3D_OK;
 }
 
@@ -485,9 +485,9 @@ HRESULT Device::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8* strea
     if (buffer != nullptr) {
         buffer->AddRef();
     }
-    VertexBuffer* old = m_stream;
-    m_stream = buffer;
-    m_streamStride = stride;
+    VertexBuffer* old = m_state.stream;
+    m_state.stream = buffer;
+    m_state.streamStride = stride;
     if (old != nullptr) {
         old->Release();
     }
@@ -504,10 +504,10 @@ HRESULT Device::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** stre
         *stride = 0;
         return D3D_OK;
     }
-    *streamData = m_stream;
-    *stride = m_streamStride;
-    if (m_stream != nullptr) {
-        m_stream->AddRef();
+    *streamData = m_state.stream;
+    *stride = m_state.streamStride;
+    if (m_state.stream != nullptr) {
+        m_state.stream->AddRef();
     }
     return D3D_OK;
 }
@@ -522,9 +522,9 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexInde
         }
         buffer->AddRef();
     }
-    IndexBuffer* old = m_indices;
-    m_indices = buffer;
-    m_baseVertexIndex = baseVertexIndex;
+    IndexBuffer* old = m_state.indices;
+    m_state.indices = buffer;
+    m_state.baseVertexIndex = baseVertexIndex;
     if (old != nullptr) {
         old->Release();
     }
@@ -536,10 +536,10 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIn
     if (indexData == nullptr || baseVertexIndex == nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    *indexData = m_indices;
-    *baseVertexIndex = m_baseVertexIndex;
-    if (m_indices != nullptr) {
-        m_indices->AddRef();
+    *indexData = m_state.indices;
+    *baseVertexIndex = m_state.baseVertexIndex;
+    if (m_state.indices != nullptr) {
+        m_state.indices->AddRef();
     }
     return D3D_OK;
 }

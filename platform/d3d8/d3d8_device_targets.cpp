@@ -163,12 +163,12 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
 
 void Device::ResetViewportToTarget()
 {
-    m_viewport.X = 0;
-    m_viewport.Y = 0;
-    m_viewport.Width = m_renderTarget != nullptr ? m_renderTarget->width() : 0;
-    m_viewport.Height = m_renderTarget != nullptr ? m_renderTarget->height() : 0;
-    m_viewport.MinZ = 0.0f;
-    m_viewport.MaxZ = 1.0f;
+    m_state.viewport.X = 0;
+    m_state.viewport.Y = 0;
+    m_state.viewport.Width = m_renderTarget != nullptr ? m_renderTarget->width() : 0;
+    m_state.viewport.Height = m_renderTarget != nullptr ? m_renderTarget->height() : 0;
+    m_state.viewport.MinZ = 0.0f;
+    m_state.viewport.MaxZ = 1.0f;
     m_dirty |= kDirtyTarget;
     SetGroupDirty(kGroupViewport);
 }
@@ -311,10 +311,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         bits |= GL_STENCIL_BUFFER_BIT;
     }
 
-    const LONG vx1 = static_cast<LONG>(m_viewport.X);
-    const LONG vy1 = static_cast<LONG>(m_viewport.Y);
-    const LONG vx2 = vx1 + static_cast<LONG>(m_viewport.Width);
-    const LONG vy2 = vy1 + static_cast<LONG>(m_viewport.Height);
+    const LONG vx1 = static_cast<LONG>(m_state.viewport.X);
+    const LONG vy1 = static_cast<LONG>(m_state.viewport.Y);
+    const LONG vx2 = vx1 + static_cast<LONG>(m_state.viewport.Width);
+    const LONG vy2 = vy1 + static_cast<LONG>(m_state.viewport.Height);
     m_gl.Enable(GL_SCISSOR_TEST, true);
     const DWORD rectCount = count > 0 ? count : 1;
     for (DWORD i = 0; i < rectCount; ++i) {

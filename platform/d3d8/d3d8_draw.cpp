@@ -85,12 +85,12 @@ GLuint Device::StreamVertexArray(const VertexLayout& layout, UINT stride)
 
 void Device::AppendToBatch(GLenum mode, D3DPRIMITIVETYPE type, UINT vertexCount, const uint8_t* data, UINT stride)
 {
-    if (m_batchActive && (m_batchFvf != m_fvf || m_batchStride != stride || m_batchMode != mode)) {
+    if (m_batchActive && (m_batchFvf != m_state.fvf || m_batchStride != stride || m_batchMode != mode)) {
         FlushBatch();
     }
     if (!m_batchActive) {
         m_batchActive = true;
-        m_batchFvf = m_fvf;
+        m_batchFvf = m_state.fvf;
         m_batchStride = stride;
         m_batchMode = mode;
         m_batchVertices = 0;
@@ -134,7 +134,7 @@ void Device::FlushBatch()
         return;
     }
     const GLint first = UploadStream(m_batchData.data(), m_batchData.size(), m_batchStride);
-    m_gl.BindVertexArray(StreamVertexArray(m_layout, m_batchStride));
+    m_gl.BindVertexArray(StreamVertexArray(m_state.layout, m_batchStride));
     glDrawArrays(m_batchMode, first, static_cast<GLsizei>(m_batchVertices));
 }
 
@@ -144,7 +144,7 @@ void Device::DrawUserArrays(GLenum mode, UINT vertexCount, const void* data, UIN
         return;
     }
     const GLint first = UploadStream(data, static_cast<size_t>(vertexCount) * stride, stride);
-    m_gl.BindVertexArray(StreamVertexArray(m_layout, stride));
+    m_gl.BindVertexArray(StreamVertexArray(m_state.layout, stride));
     glDrawArrays(mode, first, static_cast<GLsizei>(vertexCount));
 }
 
@@ -164,13 +164,13 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
         return D3DERR_INVALIDCALL;
     }
     // Direct3D leaves stream 0 unset after a user-pointer draw.
-    if (m_stream != nullptr) {
-        VertexBuffer* old = m_stream;
-        m_stream = nullptr;
-        m_streamStride = 0;
+    if (m_state.stream != nullptr) {
+        VertexBuffer* old = m_state.stream;
+        m_state.stream = nullptr;
+        m_state.streamStride = 0;
         old->Release();
     }
-    if (!m_layoutValid || stride < m_layout.size) {
+    if (!m_state.layoutValid || stride < m_state.layout.size) {
         return D3DERR_INVALIDCALL;
     }
     if (m_cooperative != kOk || !MakeCurrent()) {
@@ -191,7 +191,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
     case D3DPT_TRIANGLEFAN:
         // Split into separate triangles only where that cannot change the
         // picture: flat shading takes a colour from a particular vertex.
-        if (m_renderStates[D3DRS_SHADEMODE] != D3DSHADE_FLAT) {
+        if (m_state.renderStates[D3DRS_SHADEMODE] != D3DSHADE_FLAT) {
             AppendToBatch(GL_TRIANGLES, primitiveType, vertexCount, bytes, stride);
             break;
         }
@@ -221,18 +221,18 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, 
         return D3D_OK;
     }
     const UINT vertexCount = VertexCountForPrimitives(primitiveType, primitiveCount);
-    if (vertexCount == 0 || m_stream == nullptr || !m_layoutValid || m_streamStride < m_layout.size ||
-        m_stream->locked()) {
+    if (vertexCount == 0 || m_state.stream == nullptr || !m_state.layoutValid || m_state.streamStride < m_state.layout.size ||
+        m_state.stream->locked()) {
         return D3DERR_INVALIDCALL;
     }
-    const UINT capacity = VertexCapacity(m_stream->length(), m_layout.size, m_streamStride);
+    const UINT capacity = VertexCapacity(m_state.stream->length(), m_state.layout.size, m_state.streamStride);
     if (startVertex > capacity || vertexCount > capacity - startVertex) {
         return D3DERR_INVALIDCALL;
     }
     if (!BeginDirectDraw(PrimitiveMode(primitiveType))) {
         return D3D_OK;
     }
-    m_gl.BindVertexArray(m_stream->VertexArray(m_layout, m_streamStride));
+    m_gl.BindVertexArray(m_state.stream->VertexArray(m_state.layout, m_state.streamStride));
     glDrawArrays(PrimitiveMode(primitiveType), static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return D3D_OK;
 }
@@ -246,29 +246,29 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, UINT minInd
         return D3D_OK;
     }
     const UINT indexCount = VertexCountForPrimitives(primitiveType, primCount);
-    if (indexCount == 0 || m_stream == nullptr || m_indices == nullptr || !m_layoutValid ||
-        m_streamStride < m_layout.size || m_stream->locked() || m_indices->locked()) {
+    if (indexCount == 0 || m_state.stream == nullptr || m_state.indices == nullptr || !m_state.layoutValid ||
+        m_state.streamStride < m_state.layout.size || m_state.stream->locked() || m_state.indices->locked()) {
         return D3DERR_INVALIDCALL;
     }
-    if (startIndex > m_indices->IndexCount() || indexCount > m_indices->IndexCount() - startIndex) {
+    if (startIndex > m_state.indices->IndexCount() || indexCount > m_state.indices->IndexCount() - startIndex) {
         return D3DERR_INVALIDCALL;
     }
     // Every index must name a vertex of the bound buffer.
-    const UINT capacity = VertexCapacity(m_stream->length(), m_layout.size, m_streamStride);
+    const UINT capacity = VertexCapacity(m_state.stream->length(), m_state.layout.size, m_state.streamStride);
     // Usually the whole buffer is in range and no range needs looking at.
-    if (static_cast<uint64_t>(m_baseVertexIndex) + m_indices->MaxIndex() >= capacity &&
-        static_cast<uint64_t>(m_baseVertexIndex) + m_indices->MaxIndex(startIndex, indexCount) >= capacity) {
+    if (static_cast<uint64_t>(m_state.baseVertexIndex) + m_state.indices->MaxIndex() >= capacity &&
+        static_cast<uint64_t>(m_state.baseVertexIndex) + m_state.indices->MaxIndex(startIndex, indexCount) >= capacity) {
         return D3DERR_INVALIDCALL;
     }
     if (!BeginDirectDraw(PrimitiveMode(primitiveType))) {
         return D3D_OK;
     }
-    m_gl.BindVertexArray(m_stream->VertexArray(m_layout, m_streamStride));
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indices->glBuffer());
+    m_gl.BindVertexArray(m_state.stream->VertexArray(m_state.layout, m_state.streamStride));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_state.indices->glBuffer());
     glDrawElementsBaseVertex(
-        PrimitiveMode(primitiveType), static_cast<GLsizei>(indexCount), m_indices->GlType(),
-        reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * m_indices->IndexSize()),
-        static_cast<GLint>(m_baseVertexIndex));
+        PrimitiveMode(primitiveType), static_cast<GLsizei>(indexCount), m_state.indices->GlType(),
+        reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * m_state.indices->IndexSize()),
+        static_cast<GLint>(m_state.baseVertexIndex));
     return D3D_OK;
 }
 
@@ -289,18 +289,18 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minV
         return D3DERR_INVALIDCALL;
     }
     // Stream 0 and the indices are left unset afterwards.
-    if (m_stream != nullptr) {
-        VertexBuffer* old = m_stream;
-        m_stream = nullptr;
-        m_streamStride = 0;
+    if (m_state.stream != nullptr) {
+        VertexBuffer* old = m_state.stream;
+        m_state.stream = nullptr;
+        m_state.streamStride = 0;
         old->Release();
     }
-    if (m_indices != nullptr) {
-        IndexBuffer* old = m_indices;
-        m_indices = nullptr;
+    if (m_state.indices != nullptr) {
+        IndexBuffer* old = m_state.indices;
+        m_state.indices = nullptr;
         old->Release();
     }
-    if (!m_layoutValid || vertexStreamZeroStride < m_layout.size) {
+    if (!m_state.layoutValid || vertexStreamZeroStride < m_state.layout.size) {
         return D3DERR_INVALIDCALL;
     }
     const UINT indexSize = indexDataFormat == D3DFMT_INDEX32 ? 4 : 2;
@@ -323,7 +323,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT minV
     }
     const GLint first = UploadStream(vertexStreamZeroData, static_cast<size_t>(vertexCount) * vertexStreamZeroStride,
                                      vertexStreamZeroStride);
-    m_gl.BindVertexArray(StreamVertexArray(m_layout, vertexStreamZeroStride));
+    m_gl.BindVertexArray(StreamVertexArray(m_state.layout, vertexStreamZeroStride));
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_streamIndexBuffer);
     const size_t bytes = static_cast<size_t>(indexCount) * indexSize;
     size_t offset = (m_streamIndexOffset + 3) / 4 * 4;

@@ -225,9 +225,9 @@ void Device::ApplyTarget()
     const GLuint fbo = m_renderTarget->Framebuffer(m_depthStencil);
     m_gl.BindDrawFramebuffer(fbo);
     // Rows are stored top-down, so Direct3D's viewport maps unchanged.
-    m_gl.Viewport(static_cast<GLint>(m_viewport.X), static_cast<GLint>(m_viewport.Y),
-                  static_cast<GLsizei>(m_viewport.Width), static_cast<GLsizei>(m_viewport.Height));
-    m_gl.DepthRange(m_viewport.MinZ, m_viewport.MaxZ);
+    m_gl.Viewport(static_cast<GLint>(m_state.viewport.X), static_cast<GLint>(m_state.viewport.Y),
+                  static_cast<GLsizei>(m_state.viewport.Width), static_cast<GLsizei>(m_state.viewport.Height));
+    m_gl.DepthRange(m_state.viewport.MinZ, m_state.viewport.MaxZ);
     if (m_renderTarget->kind() == Surface::Kind::TextureLevel) {
         m_renderTarget->container()->MarkRendered(static_cast<UINT>(m_renderTarget->colorLevel()));
     }
@@ -236,7 +236,7 @@ void Device::ApplyTarget()
 
 void Device::ApplyFixedState()
 {
-    const DWORD* rs = m_renderStates;
+    const DWORD* rs = m_state.renderStates;
     const bool depthTest = m_depthStencil != nullptr && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
     m_gl.Enable(GL_DEPTH_TEST, depthTest);
     if (depthTest) {
@@ -319,7 +319,7 @@ void Device::ApplyFixedState()
 
     // Pre-transformed vertices are not clipped by depth (a screen quad may
     // carry any z).
-    m_gl.Enable(GL_DEPTH_CLAMP, m_layoutValid && m_layout.pretransformed);
+    m_gl.Enable(GL_DEPTH_CLAMP, m_state.layoutValid && m_state.layout.pretransformed);
     const float pointSize = BitsToFloat(rs[D3DRS_POINTSIZE]);
     m_gl.PointSize(pointSize >= 1.0f && pointSize <= 256.0f ? pointSize : 1.0f);
     m_dirty &= ~kDirtyFixed;
@@ -327,7 +327,7 @@ void Device::ApplyFixedState()
 
 GLuint Device::Sampler(int stage)
 {
-    const DWORD* ts = m_stageStates[stage];
+    const DWORD* ts = m_state.stageStates[stage];
     SamplerEntry wanted{};
     wanted.address[0] = ts[D3DTSS_ADDRESSU];
     wanted.address[1] = ts[D3DTSS_ADDRESSV];
@@ -375,10 +375,10 @@ GLuint Device::Sampler(int stage)
 void Device::ApplyTextures()
 {
     for (int s = 0; s < m_key.stageCount; ++s) {
-        if (m_key.stages[s].sample == 0 || m_textures[s] == nullptr) {
+        if (m_key.stages[s].sample == 0 || m_state.textures[s] == nullptr) {
             continue;
         }
-        m_gl.BindTexture(s, m_textures[s]->glTexture());
+        m_gl.BindTexture(s, m_state.textures[s]->glTexture());
         if (m_stageSamplerDirty[s] || m_stageSampler[s] == 0) {
             m_stageSampler[s] = Sampler(s);
             m_stageSamplerDirty[s] = false;
@@ -393,9 +393,9 @@ void Device::ComputeGroup(UniformGroup group)
     switch (group) {
     case kGroupTransform: {
         double world[4][4], view[4][4], projection[4][4], worldView[4][4], all[4][4], normal[4][4];
-        ToDouble(m_world[0], world);
-        ToDouble(m_view, view);
-        ToDouble(m_projection, projection);
+        ToDouble(m_state.world[0], world);
+        ToDouble(m_state.view, view);
+        ToDouble(m_state.projection, projection);
         Multiply(world, view, worldView);
         Multiply(worldView, projection, all);
         NormalMatrix(worldView, normal);
@@ -405,8 +405,8 @@ void Device::ComputeGroup(UniformGroup group)
         break;
     }
     case kGroupViewport: {
-        const double width = m_viewport.Width > 0 ? m_viewport.Width : 1.0;
-        const double height = m_viewport.Height > 0 ? m_viewport.Height : 1.0;
+        const double width = m_state.viewport.Width > 0 ? m_state.viewport.Width : 1.0;
+        const double height = m_state.viewport.Height > 0 ? m_state.viewport.Height : 1.0;
         for (int variant = 0; variant < 2; ++variant) {
             const double c = variant == 0 ? kTriangleShift : kLineShift;
             float* out = m_uViewport + variant * 8;
@@ -416,25 +416,25 @@ void Device::ComputeGroup(UniformGroup group)
             out[3] = 0.0f;
             out[4] = static_cast<float>(2.0 / width);
             out[5] = static_cast<float>(2.0 / height);
-            out[6] = static_cast<float>((c * 0.5 - m_viewport.X) * 2.0 / width - 1.0);
-            out[7] = static_cast<float>((c * 0.5 - m_viewport.Y) * 2.0 / height - 1.0);
+            out[6] = static_cast<float>((c * 0.5 - m_state.viewport.X) * 2.0 / width - 1.0);
+            out[7] = static_cast<float>((c * 0.5 - m_state.viewport.Y) * 2.0 / height - 1.0);
         }
         break;
     }
     case kGroupMaterial:
-        CopyColor(m_material.Diffuse, m_uMaterial);
-        CopyColor(m_material.Ambient, m_uMaterial + 4);
-        CopyColor(m_material.Specular, m_uMaterial + 8);
-        CopyColor(m_material.Emissive, m_uMaterial + 12);
-        m_uMaterial[16] = m_material.Power;
+        CopyColor(m_state.material.Diffuse, m_uMaterial);
+        CopyColor(m_state.material.Ambient, m_uMaterial + 4);
+        CopyColor(m_state.material.Specular, m_uMaterial + 8);
+        CopyColor(m_state.material.Emissive, m_uMaterial + 12);
+        m_uMaterial[16] = m_state.material.Power;
         m_uMaterial[17] = m_uMaterial[18] = m_uMaterial[19] = 0.0f;
-        ColorToFloats(m_renderStates[D3DRS_AMBIENT], m_uMaterial + 20);
+        ColorToFloats(m_state.renderStates[D3DRS_AMBIENT], m_uMaterial + 20);
         break;
     case kGroupLights: {
         double view[4][4];
-        ToDouble(m_view, view);
+        ToDouble(m_state.view, view);
         for (int i = 0; i < m_activeLightCount; ++i) {
-            const D3DLIGHT8& light = m_lights[static_cast<size_t>(m_activeLights[i])].light;
+            const D3DLIGHT8& light = m_state.lights[static_cast<size_t>(m_activeLights[i])].light;
             float* out = m_uLights + i * kLightVec4s * 4;
             CopyColor(light.Diffuse, out);
             CopyColor(light.Specular, out + 4);
@@ -474,12 +474,12 @@ void Device::ComputeGroup(UniformGroup group)
     }
     case kGroupTexMatrix:
         for (int s = 0; s < kMaxStages; ++s) {
-            std::memcpy(m_uTexMatrix + s * 16, &m_textureMatrix[s], sizeof(float) * 16);
+            std::memcpy(m_uTexMatrix + s * 16, &m_state.textureMatrix[s], sizeof(float) * 16);
         }
         break;
     case kGroupPixel:
-        ColorToFloats(m_renderStates[D3DRS_TEXTUREFACTOR], m_uPixel);
-        m_uPixel[4] = static_cast<float>(m_renderStates[D3DRS_ALPHAREF] & 0xFF);
+        ColorToFloats(m_state.renderStates[D3DRS_TEXTUREFACTOR], m_uPixel);
+        m_uPixel[4] = static_cast<float>(m_state.renderStates[D3DRS_ALPHAREF] & 0xFF);
         break;
     default:
         break;
@@ -560,15 +560,15 @@ bool Device::PrepareDraw(GLenum mode)
     }
     if ((m_dirty & kDirtyKey) != 0) {
         FfpInputs inputs;
-        inputs.renderStates = m_renderStates;
-        inputs.stageStates = m_stageStates;
+        inputs.renderStates = m_state.renderStates;
+        inputs.stageStates = m_state.stageStates;
         for (int s = 0; s < kMaxStages; ++s) {
-            inputs.textureBound[s] = m_textures[s] != nullptr;
+            inputs.textureBound[s] = m_state.textures[s] != nullptr;
         }
-        inputs.layout = &m_layout;
+        inputs.layout = &m_state.layout;
         inputs.lightCount = m_activeLightCount;
         for (int i = 0; i < m_activeLightCount; ++i) {
-            inputs.lightTypes[i] = m_lights[static_cast<size_t>(m_activeLights[i])].light.Type;
+            inputs.lightTypes[i] = m_state.lights[static_cast<size_t>(m_activeLights[i])].light.Type;
         }
         FfpKey key;
         BuildFfpKey(inputs, &key);
@@ -584,7 +584,7 @@ bool Device::PrepareDraw(GLenum mode)
     }
     m_gl.UseProgram(m_program->program);
     const bool lineLike = mode == GL_POINTS || mode == GL_LINES || mode == GL_LINE_STRIP ||
-                          m_renderStates[D3DRS_FILLMODE] != D3DFILL_SOLID;
+                          m_state.renderStates[D3DRS_FILLMODE] != D3DFILL_SOLID;
     UpdateUniforms(lineLike ? 1 : 0);
     if ((m_dirty & kDirtyFixed) != 0) {
         ApplyFixedState();

@@ -465,25 +465,27 @@ private:
         GLuint sampler;
     };
 
-    // The Direct3D state that drawing depends on, held for a painter behind.
-    struct StateSnapshot {
-        DWORD renderStates[kRenderStateCount];
-        DWORD stageStates[kMaxStages][kStageStateCount];
+    // The Direct3D state that drawing depends on: the device's own, and a
+    // copy of it held for a painter behind. The copy holds references to the
+    // resources it names.
+    struct DrawingState {
+        DWORD renderStates[kRenderStateCount] = {};
+        DWORD stageStates[kMaxStages][kStageStateCount] = {};
         D3DMATRIX world[256];
         D3DMATRIX view;
         D3DMATRIX projection;
         D3DMATRIX textureMatrix[kMaxStages];
-        D3DMATERIAL8 material;
+        D3DMATERIAL8 material = {};
         std::vector<LightSlot> lights;
-        D3DVIEWPORT8 viewport;
-        Texture* textures[kMaxStages];
-        VertexBuffer* stream;
-        UINT streamStride;
-        IndexBuffer* indices;
-        UINT baseVertexIndex;
-        DWORD fvf;
+        D3DVIEWPORT8 viewport = {};
+        Texture* textures[kMaxStages] = {};
+        VertexBuffer* stream = nullptr;
+        UINT streamStride = 0;
+        IndexBuffer* indices = nullptr;
+        UINT baseVertexIndex = 0;
+        DWORD fvf = 0;
         VertexLayout layout;
-        bool layoutValid;
+        bool layoutValid = false;
     };
     enum class Behind { kOff, kMarking, kPainting };
 
@@ -508,10 +510,10 @@ private:
     void ReleaseBindings();
 
     // Painting behind (d3d8_paint_behind.cpp).
-    void SaveState(StateSnapshot* snapshot);
+    void SaveState(DrawingState* snapshot);
     // Moves the snapshot's state, references included, into the device.
-    void RestoreState(StateSnapshot* snapshot);
-    void DropState(StateSnapshot* snapshot);
+    void RestoreState(DrawingState* snapshot);
+    void DropState(DrawingState* snapshot);
     void DropPendingBehind();
     // Whether a draw with the current state leaves the target depending on
     // what is already there, or cannot be marked: the painter goes first.
@@ -557,28 +559,11 @@ private:
     Surface* m_renderTarget = nullptr;
     Surface* m_depthStencil = nullptr;
 
-    // Direct3D state.
-    DWORD m_renderStates[kRenderStateCount] = {};
-    DWORD m_stageStates[kMaxStages][kStageStateCount] = {};
-    D3DMATRIX m_world[256];
-    D3DMATRIX m_view;
-    D3DMATRIX m_projection;
-    D3DMATRIX m_textureMatrix[kMaxStages];
-    D3DMATERIAL8 m_material = {};
-    std::vector<LightSlot> m_lights;
-    int m_activeLights[kMaxActiveLights] = {};
-    int m_activeLightCount = 0;
-    D3DVIEWPORT8 m_viewport = {};
-    Texture* m_textures[kMaxStages] = {};
-    VertexBuffer* m_stream = nullptr;
-    UINT m_streamStride = 0;
-    IndexBuffer* m_indices = nullptr;
-    UINT m_baseVertexIndex = 0;
-    DWORD m_fvf = 0;
-    VertexLayout m_layout;
-    bool m_layoutValid = false;
+    DrawingState m_state;
 
     // Derived state.
+    int m_activeLights[kMaxActiveLights] = {};
+    int m_activeLightCount = 0;
     uint32_t m_dirty = ~0u;
     FfpKey m_key = {};
     FfpProgram* m_program = nullptr;
@@ -609,8 +594,8 @@ private:
     ZoltBehindPainter m_behindPainter = nullptr;
     void* m_behindContext = nullptr;
     Behind m_behind = Behind::kOff;
-    std::unique_ptr<StateSnapshot> m_stateBehind;
-    std::unique_ptr<StateSnapshot> m_stateAround;
+    std::unique_ptr<DrawingState> m_stateBehind;
+    std::unique_ptr<DrawingState> m_stateAround;
     // The stencil buffer bound holds zeros everywhere.
     bool m_stencilZero = false;
     // The program has enabled the stencil test or cleared the stencil: its

@@ -7,7 +7,6 @@
 // being read, and the background neither tests nor writes depth; the
 // rasteriser only shades what shows.
 #include <algorithm>
-#include <cstring>
 
 #include "platform/d3d8/d3d8_impl.h"
 
@@ -25,19 +24,6 @@ void TakeReference(T* object)
     }
 }
 
-// Puts `incoming` (whose reference it takes over) in `slot`, releasing what
-// was there.
-template <typename T>
-void MoveReference(T** slot, T** incoming)
-{
-    T* old = *slot;
-    *slot = *incoming;
-    *incoming = nullptr;
-    if (old != nullptr) {
-        old->Release();
-    }
-}
-
 template <typename T>
 void DropReference(T** slot)
 {
@@ -50,53 +36,25 @@ void DropReference(T** slot)
 
 } // namespace
 
-void Device::SaveState(StateSnapshot* s)
+// The copy takes references of its own to the resources it names.
+void Device::SaveState(DrawingState* s)
 {
-    std::memcpy(s->renderStates, m_renderStates, sizeof m_renderStates);
-    std::memcpy(s->stageStates, m_stageStates, sizeof m_stageStates);
-    std::memcpy(s->world, m_world, sizeof m_world);
-    s->view = m_view;
-    s->projection = m_projection;
-    std::memcpy(s->textureMatrix, m_textureMatrix, sizeof m_textureMatrix);
-    s->material = m_material;
-    s->lights = m_lights; // reuses the snapshot's storage once it is large enough
-    s->viewport = m_viewport;
-    for (int i = 0; i < kMaxStages; ++i) {
-        s->textures[i] = m_textures[i];
-        TakeReference(s->textures[i]);
+    *s = m_state; // the lights reuse the copy's storage once it is large enough
+    for (Texture* texture : s->textures) {
+        TakeReference(texture);
     }
-    s->stream = m_stream;
     TakeReference(s->stream);
-    s->streamStride = m_streamStride;
-    s->indices = m_indices;
     TakeReference(s->indices);
-    s->baseVertexIndex = m_baseVertexIndex;
-    s->fvf = m_fvf;
-    s->layout = m_layout;
-    s->layoutValid = m_layoutValid;
 }
 
-void Device::RestoreState(StateSnapshot* s)
+void Device::RestoreState(DrawingState* s)
 {
-    std::memcpy(m_renderStates, s->renderStates, sizeof m_renderStates);
-    std::memcpy(m_stageStates, s->stageStates, sizeof m_stageStates);
-    std::memcpy(m_world, s->world, sizeof m_world);
-    m_view = s->view;
-    m_projection = s->projection;
-    std::memcpy(m_textureMatrix, s->textureMatrix, sizeof m_textureMatrix);
-    m_material = s->material;
-    m_lights = s->lights;
-    m_viewport = s->viewport;
-    for (int i = 0; i < kMaxStages; ++i) {
-        MoveReference(&m_textures[i], &s->textures[i]);
-    }
-    MoveReference(&m_stream, &s->stream);
-    m_streamStride = s->streamStride;
-    MoveReference(&m_indices, &s->indices);
-    m_baseVertexIndex = s->baseVertexIndex;
-    m_fvf = s->fvf;
-    m_layout = s->layout;
-    m_layoutValid = s->layoutValid;
+    // The device's references go; the copy's become the device's.
+    DropState(&m_state);
+    m_state = *s;
+    std::fill(std::begin(s->textures), std::end(s->textures), nullptr);
+    s->stream = nullptr;
+    s->indices = nullptr;
     // Everything derived is worked out again from the state put back.
     RecomputeActiveLights();
     m_dirty = ~0u;
@@ -104,7 +62,7 @@ void Device::RestoreState(StateSnapshot* s)
     std::fill(std::begin(m_stageSamplerDirty), std::end(m_stageSamplerDirty), true);
 }
 
-void Device::DropState(StateSnapshot* s)
+void Device::DropState(DrawingState* s)
 {
     for (Texture*& texture : s->textures) {
         DropReference(&texture);
@@ -137,8 +95,8 @@ bool Device::PaintBehind(ZoltBehindPainter paint, void* context)
         m_dirty |= kDirtyFixed;
     }
     if (!m_stateBehind) {
-        m_stateBehind = std::make_unique<StateSnapshot>();
-        m_stateAround = std::make_unique<StateSnapshot>();
+        m_stateBehind = std::make_unique<DrawingState>();
+        m_stateAround = std::make_unique<DrawingState>();
     }
     SaveState(m_stateBehind.get());
     m_behindPainter = paint;
@@ -150,7 +108,7 @@ bool Device::PaintBehind(ZoltBehindPainter paint, void* context)
 
 bool Device::DrawNeedsBehindPainted() const
 {
-    const DWORD* rs = m_renderStates;
+    const DWORD* rs = m_state.renderStates;
     const unsigned allChannels = m_renderTarget->colorInfo()->hasAlpha ? 0xFu : 0x7u;
     return rs[D3DRS_ALPHABLENDENABLE] != 0 || (rs[D3DRS_COLORWRITEENABLE] & allChannels) != allChannels ||
            rs[D3DRS_STENCILENABLE] != 0 || m_depthStencil == nullptr || !m_depthStencil->StoresStencil();
