@@ -55,7 +55,6 @@ int CScene::Prepare(IDirect3DDevice8* device)
             return 1;
         }
     }
-    size_t meshCount = 0;
     for (CMesh* mesh : meshes) {
         if (mesh->Prepare(device) != 0) {
             return 1;
@@ -63,9 +62,8 @@ int CScene::Prepare(IDirect3DDevice8* device)
         if (PrepareMeshModifiers(mesh) != 0) {
             return 1;
         }
-        ++meshCount;
     }
-    m_chainsToRun.reserve(meshCount);
+    m_chainsToRun.reserve(static_cast<size_t>(meshes.Count()));
     for (CNode* root : roots) {
         PrepareNode(root);
     }

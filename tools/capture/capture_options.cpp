@@ -200,12 +200,13 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     });
     line.Value("--preset", [&](const std::string& value) {
         bool known = false;
+        std::string names;
         for (const char* name : kPresets) {
             known |= value == name;
+            names += names.empty() ? name : std::string(", ") + name;
         }
         if (!known) {
-            throw tools::BadValue{"--preset must be one of ultrafast, superfast, veryfast, faster, fast, medium, "
-                                  "slow, slower, veryslow, placebo, not '" + value + "'"};
+            throw tools::BadValue{"--preset must be one of " + names + ", not '" + value + "'"};
         }
         options->preset = value;
     });

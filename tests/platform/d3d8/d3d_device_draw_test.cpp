@@ -566,14 +566,24 @@ TEST(D3dPresent, BackBufferFillsTheWindowWithItsAspectKept)
     EXPECT_EQ(r.x1, r.x0);
 }
 
+namespace {
+
+// A back buffer the size of the window, shown one to one; the window's
+// size is returned too.
+HeadlessDeviceOptions WindowSized(int* width, int* height)
+{
+    SDL_GL_GetDrawableSize(ZoltSdlWindow(HeadlessWindow()), width, height);
+    return HeadlessDeviceOptions{static_cast<UINT>(*width), static_cast<UINT>(*height)};
+}
+
+} // namespace
+
 TEST(D3dPresent, WindowShowsTheBackBufferUpright)
 {
-    // A back buffer the size of the window: shown one to one.
     int windowWidth = 0;
     int windowHeight = 0;
-    SDL_GL_GetDrawableSize(ZoltSdlWindow(HeadlessWindow()), &windowWidth, &windowHeight);
+    HeadlessDevice device(WindowSized(&windowWidth, &windowHeight));
     ASSERT_GT(windowWidth, 8);
-    HeadlessDevice device(HeadlessDeviceOptions{static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight)});
     ASSERT_TRUE(device);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0), D3D_OK);
     const D3DRECT top{0, 0, windowWidth, 4};
@@ -597,9 +607,8 @@ TEST(D3dPresent, WithoutPresentingToTheWindowOnlyTheBackBufferHoldsTheFrame)
 {
     int windowWidth = 0;
     int windowHeight = 0;
-    SDL_GL_GetDrawableSize(ZoltSdlWindow(HeadlessWindow()), &windowWidth, &windowHeight);
+    HeadlessDevice device(WindowSized(&windowWidth, &windowHeight));
     ASSERT_GT(windowWidth, 8);
-    HeadlessDevice device(HeadlessDeviceOptions{static_cast<UINT>(windowWidth), static_cast<UINT>(windowHeight)});
     ASSERT_TRUE(device);
     // Read behind the device's back, its read binding put back after.
     const auto windowPixel = [&]() {
