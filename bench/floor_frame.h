@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/recording_device.h"
+#include "platform/d3d8/gl_state_cache.h"
 
 class FloorFrame {
 public:
@@ -63,26 +64,21 @@ public:
     void Draw()
     {
         MakeCurrent();
-        Applied applied;
         for (const Batch& batch : m_batches) {
             const TargetFbo& target = batch.target == nullptr ? m_back : m_targets[batch.target];
-            if (applied.fbo != target.fbo) {
-                glBindFramebuffer(GL_FRAMEBUFFER, target.fbo);
-                glViewport(0, 0, static_cast<GLsizei>(target.width), static_cast<GLsizei>(target.height));
-                applied.fbo = target.fbo;
-            }
+            m_gl.BindDrawFramebuffer(target.fbo);
+            m_gl.Viewport(0, 0, static_cast<GLsizei>(target.width), static_cast<GLsizei>(target.height));
             if (batch.clear) {
-                glDepthMask(GL_TRUE);
+                m_gl.DepthMask(true);
                 glClearColor(((batch.clearColour >> 16) & 0xFF) / 255.0f, ((batch.clearColour >> 8) & 0xFF) / 255.0f,
                              (batch.clearColour & 0xFF) / 255.0f, 1.0f);
                 glClearDepth(batch.clearZ);
                 glClear(((batch.clearFlags & D3DCLEAR_TARGET) ? GL_COLOR_BUFFER_BIT : 0) |
                         ((batch.clearFlags & D3DCLEAR_ZBUFFER) ? GL_DEPTH_BUFFER_BIT : 0));
-                applied.zWrite = 1;
                 continue;
             }
-            Apply(batch, &applied);
-            glBindVertexArray(batch.vao);
+            Apply(batch);
+            m_gl.BindVertexArray(batch.vao);
             glDrawElements(batch.mode, static_cast<GLsizei>(batch.indexCount), GL_UNSIGNED_INT, nullptr);
         }
         glFinish();
@@ -93,7 +89,7 @@ public:
     {
         MakeCurrent();
         std::vector<uint32_t> pixels(static_cast<size_t>(m_width) * m_height);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_back.fbo);
+        m_gl.BindReadFramebuffer(m_back.fbo);
         glReadPixels(0, 0, static_cast<GLsizei>(m_width), static_cast<GLsizei>(m_height), GL_BGRA,
                      GL_UNSIGNED_BYTE, pixels.data());
         // Drawn with clip-space y up: the last row read is the top.
@@ -128,12 +124,6 @@ private:
         size_t indexCount = 0;
         GLuint vao = 0;
         GLuint buffers[2] = {0, 0};
-    };
-    struct Applied {
-        GLuint fbo = ~0u, program = ~0u, texture = ~0u;
-        int blend = -1, zTest = -1, zWrite = -1, cull = -1, fill = -1;
-        GLenum src = 0, dst = 0, zFunc = 0;
-        DWORD sampler[5] = {~0u, ~0u, ~0u, ~0u, ~0u};
     };
 
     void MakeCurrent() { SDL_GL_MakeCurrent(m_window, m_context); }
@@ -421,22 +411,16 @@ private:
     }
 
     // Sets what the batch needs and the previous one did not have.
-    void Apply(const Batch& batch, Applied* a)
+    void Apply(const Batch& batch)
     {
         const RecordedState& s = batch.state;
-        const GLuint program = m_programs[batch.texture != 0 ? 1 : 0];
-        if (a->program != program) {
-            glUseProgram(program);
-            a->program = program;
-        }
+        m_gl.UseProgram(m_programs[batch.texture != 0 ? 1 : 0]);
         if (batch.texture != 0) {
-            if (a->texture != batch.texture) {
-                glBindTexture(GL_TEXTURE_2D, batch.texture);
-                a->texture = batch.texture;
-                a->sampler[0] = ~0u;
-            }
+            // Filtering and wrapping belong to the texture object: set when
+            // they differ from what this texture was last drawn with.
+            m_gl.BindTexture(0, batch.texture);
             const DWORD sampler[5] = {s.minFilter, s.magFilter, s.mipFilter, s.addressU, s.addressV};
-            if (std::memcmp(sampler, a->sampler, sizeof sampler) != 0) {
+            if (m_samplerTexture != batch.texture || std::memcmp(sampler, m_sampler, sizeof sampler) != 0) {
                 const bool minLinear = s.minFilter == D3DTEXF_LINEAR;
                 const bool mips = s.mipFilter != D3DTEXF_NONE;
                 const GLenum min = !mips ? (minLinear ? GL_LINEAR : GL_NEAREST)
@@ -450,52 +434,23 @@ private:
                                 s.addressU == D3DTADDRESS_CLAMP ? GL_CLAMP_TO_EDGE : GL_REPEAT);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T,
                                 s.addressV == D3DTADDRESS_CLAMP ? GL_CLAMP_TO_EDGE : GL_REPEAT);
-                std::memcpy(a->sampler, sampler, sizeof sampler);
+                m_samplerTexture = batch.texture;
+                std::memcpy(m_sampler, sampler, sizeof sampler);
             }
         }
-        const int blend = s.blend ? 1 : 0;
-        if (a->blend != blend) {
-            blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-            a->blend = blend;
-        }
-        if (blend && (a->src != BlendFactor(s.srcBlend) || a->dst != BlendFactor(s.destBlend))) {
-            a->src = BlendFactor(s.srcBlend);
-            a->dst = BlendFactor(s.destBlend);
-            glBlendFunc(a->src, a->dst);
-        }
-        const int zTest = s.zEnable ? 1 : 0;
-        if (a->zTest != zTest) {
-            zTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-            a->zTest = zTest;
-        }
-        const GLenum zFunc = GL_NEVER + (s.zFunc >= 1 && s.zFunc <= 8 ? s.zFunc - 1 : 3);
-        if (zTest && a->zFunc != zFunc) {
-            glDepthFunc(zFunc);
-            a->zFunc = zFunc;
-        }
-        const int zWrite = s.zWrite ? 1 : 0;
-        if (a->zWrite != zWrite) {
-            glDepthMask(zWrite ? GL_TRUE : GL_FALSE);
-            a->zWrite = zWrite;
-        }
-        const int cull = static_cast<int>(s.cull);
-        if (a->cull != cull) {
-            if (cull == D3DCULL_NONE) {
-                glDisable(GL_CULL_FACE);
-            } else {
-                glEnable(GL_CULL_FACE);
-                // Direct3D's front faces are clockwise.
-                glFrontFace(cull == D3DCULL_CCW ? GL_CW : GL_CCW);
-            }
-            a->cull = cull;
-        }
-        const int fill = static_cast<int>(s.fill);
-        if (a->fill != fill) {
-            glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_WIREFRAME ? GL_LINE
-                                             : fill == D3DFILL_POINT   ? GL_POINT
-                                                                       : GL_FILL);
-            a->fill = fill;
-        }
+        m_gl.Enable(GL_BLEND, s.blend != 0);
+        if (s.blend != 0)
+            m_gl.BlendFunc(BlendFactor(s.srcBlend), BlendFactor(s.destBlend));
+        m_gl.Enable(GL_DEPTH_TEST, s.zEnable != 0);
+        if (s.zEnable != 0)
+            m_gl.DepthFunc(GL_NEVER + (s.zFunc >= 1 && s.zFunc <= 8 ? s.zFunc - 1 : 3));
+        m_gl.DepthMask(s.zWrite != 0);
+        m_gl.Enable(GL_CULL_FACE, s.cull != D3DCULL_NONE);
+        // Direct3D's front faces are clockwise on the screen, as drawn here
+        // (clip-space y up): D3DCULL_CCW culls OpenGL's front faces.
+        if (s.cull != D3DCULL_NONE)
+            m_gl.CullFace(s.cull == D3DCULL_CCW ? GL_FRONT : GL_BACK);
+        m_gl.PolygonMode(s.fill == D3DFILL_WIREFRAME ? GL_LINE : s.fill == D3DFILL_POINT ? GL_POINT : GL_FILL);
     }
 
     SDL_Window* m_window;
@@ -507,4 +462,8 @@ private:
     std::map<IDirect3DSurface8*, TargetFbo> m_targets;
     std::map<IDirect3DBaseTexture8*, GLuint> m_textures;
     std::vector<Batch> m_batches;
+    zolt_d3d::GlStateCache m_gl;
+    // The texture whose filtering and wrapping were set last, and to what.
+    GLuint m_samplerTexture = 0;
+    DWORD m_sampler[5] = {};
 };
