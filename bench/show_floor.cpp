@@ -25,7 +25,6 @@
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 #include <memory>
 #include <string>
@@ -290,6 +289,33 @@ BENCHMARK(BM_Crossfade)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrossfadeWalkerToGlass)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrossfadeLightsToFlight)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Sets the show's clock at each of `musicMs`, bakes that frame's floor and
+// calls `timing(drawFrame, floor)`. False, with the benchmark skipped, when
+// the show cannot be loaded or a floor cannot be baked.
+template <typename Timing>
+bool ForEachBakedFrame(benchmark::State& state, const std::vector<double>& musicMs, FloorTimes* times, Timing timing)
+{
+    Show& show = TheBenchShow();
+    if (!show.ok) {
+        state.SkipWithError("the sample show cannot be made or loaded");
+        return false;
+    }
+    for (const double ms : musicMs) {
+        FrameClock clock(ms, kFps);
+        show.manager->SetClock(&clock);
+        auto drawFrame = [&](int64_t frame) { show.DrawFrame(&clock, frame); };
+        const std::unique_ptr<FloorFrame> floor = BakeFloor(show, drawFrame, times);
+        if (floor)
+            timing(drawFrame, *floor);
+        show.manager->SetClock(nullptr);
+        if (!floor) {
+            state.SkipWithError("the floor cannot be baked");
+            return false;
+        }
+    }
+    return true;
+}
+
 // The whole show against its floor: a frame every two seconds of music, from
 // 1 s to 203 s (102 frames, four of them in fades between scenes, as in the
 // show), each baked, then timed in a run of four engine frames and a run of
@@ -297,25 +323,14 @@ BENCHMARK(BM_CrossfadeLightsToFlight)->UseRealTime()->Unit(benchmark::kMilliseco
 // pass over the whole show; engine_fps is this one's over the same frames.
 void BM_WholeShowSampled(benchmark::State& state)
 {
-    Show& show = TheBenchShow();
-    if (!show.ok) {
-        state.SkipWithError("the sample show cannot be made or loaded");
-        return;
-    }
     constexpr int kSamples = 102;
     constexpr int kTimings = 4;
+    std::vector<double> musicMs;
+    for (int k = 0; k < kSamples; ++k)
+        musicMs.push_back(1000.0 + 2000.0 * k);
     FloorTimes times;
     for (auto _ : state) {
-        for (int k = 0; k < kSamples; ++k) {
-            FrameClock clock(1000.0 + 2000.0 * k, kFps);
-            show.manager->SetClock(&clock);
-            auto drawFrame = [&](int64_t frame) { show.DrawFrame(&clock, frame); };
-            const std::unique_ptr<FloorFrame> floor = BakeFloor(show, drawFrame, &times);
-            if (!floor) {
-                show.manager->SetClock(nullptr);
-                state.SkipWithError("the floor cannot be baked");
-                return;
-            }
+        const bool baked = ForEachBakedFrame(state, musicMs, &times, [&](auto& drawFrame, FloorFrame& floor) {
             // Runs of frames, each after one untimed frame in its context,
             // so that the switch between the engine's context and the
             // floor's is not counted: frame rates as zolt-soak measures.
@@ -326,16 +341,17 @@ void BM_WholeShowSampled(benchmark::State& state)
                 drawFrame(t & 1);
             times.engineMs += Milliseconds(std::chrono::steady_clock::now() - start);
             times.engineCpuMs += ProcessCpuMs() - startCpu;
-            floor->Draw();
+            floor.Draw();
             start = std::chrono::steady_clock::now();
             startCpu = ProcessCpuMs();
             for (int64_t t = 0; t < kTimings; ++t)
-                floor->Draw();
+                floor.Draw();
             times.floorMs += Milliseconds(std::chrono::steady_clock::now() - start);
             times.floorCpuMs += ProcessCpuMs() - startCpu;
             times.frames += kTimings;
-            show.manager->SetClock(nullptr);
-        }
+        });
+        if (!baked)
+            return;
     }
     ReportAgainstFloor(state, times, static_cast<size_t>(kSamples) * static_cast<size_t>(state.iterations()));
     state.counters["engine_fps"] = times.engineMs > 0.0 ? 1000.0 * static_cast<double>(times.frames) / times.engineMs : 0.0;
@@ -360,7 +376,8 @@ double Percentile(std::vector<double> values, double fraction)
     return values[index];
 }
 
-double MedianOfThreeMs(const std::function<void()>& draw)
+template <typename Draw>
+double MedianOfThreeMs(Draw draw)
 {
     double ms[3];
     for (double& one : ms) {
@@ -374,40 +391,30 @@ double MedianOfThreeMs(const std::function<void()>& draw)
 
 void BM_WholeShowPercentiles(benchmark::State& state)
 {
-    Show& show = TheBenchShow();
-    if (!show.ok) {
-        state.SkipWithError("the sample show cannot be made or loaded");
-        return;
-    }
     constexpr int64_t kLoopFrames = 12240;
     constexpr int64_t kStride = 12;
+    std::vector<double> musicMs;
+    for (int64_t n = 0; n < kLoopFrames; n += kStride)
+        musicMs.push_back(1000.0 * static_cast<double>(n) / kFps);
     std::vector<double> engine, floors;
     FloorTimes times;
     for (auto _ : state) {
-        for (int64_t n = 0; n < kLoopFrames; n += kStride) {
-            FrameClock clock(1000.0 * static_cast<double>(n) / kFps, kFps);
-            show.manager->SetClock(&clock);
-            auto drawFrame = [&](int64_t frame) { show.DrawFrame(&clock, frame); };
-            const std::unique_ptr<FloorFrame> floor = BakeFloor(show, drawFrame, &times);
-            if (!floor) {
-                show.manager->SetClock(nullptr);
-                state.SkipWithError("the floor cannot be baked");
-                return;
-            }
+        const bool baked = ForEachBakedFrame(state, musicMs, &times, [&](auto& drawFrame, FloorFrame& floor) {
             int64_t frame = 0;
             drawFrame(1);
             engine.push_back(MedianOfThreeMs([&] { drawFrame(frame++ & 1); }));
-            floor->Draw();
-            floors.push_back(MedianOfThreeMs([&] { floor->Draw(); }));
-            show.manager->SetClock(nullptr);
-        }
+            floor.Draw();
+            floors.push_back(MedianOfThreeMs([&] { floor.Draw(); }));
+        });
+        if (!baked)
+            return;
     }
+    const double floorP99 = Percentile(floors, 0.99);
     state.counters["frames"] = static_cast<double>(engine.size());
     state.counters["engine_p50_ms"] = Percentile(engine, 0.5);
     state.counters["engine_p99_ms"] = Percentile(engine, 0.99);
     state.counters["floor_p50_ms"] = Percentile(floors, 0.5);
-    state.counters["floor_p99_ms"] = Percentile(floors, 0.99);
-    const double floorP99 = Percentile(floors, 0.99);
+    state.counters["floor_p99_ms"] = floorP99;
     state.counters["p99_ratio"] = floorP99 > 0.0 ? Percentile(engine, 0.99) / floorP99 : 0.0;
 }
 BENCHMARK(BM_WholeShowPercentiles)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
