@@ -179,6 +179,20 @@ void ZoltForceDirect3DCreateFailure(bool fail);
 // True (the default) presents to the window again. Null and foreign devices
 // are ignored.
 void ZoltSetPresentToWindow(IDirect3DDevice8* device, bool present);
+// The software rasteriser's worker threads. Mesa's llvmpipe rasterises each
+// batch of drawing on its workers ("llvmpipe-0", "llvmpipe-1", ...) while
+// the drawing thread waits for all of them, so a batch is done when its
+// slowest worker is. A scheduler that packs busy threads onto few
+// processors (as some virtual machines' kernels do) now and then puts two
+// workers on one processor, and that frame's rasterising takes twice as
+// long. With true, worker N is bound to the N-th processor the process may
+// use (round the set again when there are more workers); every device does
+// this when it is made. With false, the workers may use all of the
+// process's processors again: better where other busy threads (a video
+// encoder's) share them, since a bound worker then waits for its processor
+// while another stands idle. Other threads are left alone, and a process
+// allowed a single processor binds nothing. Returns the workers set.
+int ZoltSpreadRasteriserThreads(bool spread);
 // Test hook: vertex buffers created while set keep their contents in memory
 // and upload them on unlock, the straightforward way, instead of handing out
 // their mapped storage; pictures drawn both ways must be the same.

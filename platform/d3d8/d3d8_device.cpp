@@ -9,7 +9,6 @@
 
 #include "platform/d3d8/d3d8_impl.h"
 #include "platform/d3d8/d3d8_present.h"
-#include "platform/d3d8/rasteriser_threads.h"
 #include "platform/win32/window.h"
 
 namespace zolt_d3d {
@@ -130,7 +129,7 @@ HRESULT Device::Initialize(const D3DPRESENT_PARAMETERS& parameters)
     if (m_context == nullptr || !MakeCurrent()) {
         return D3DERR_NOTAVAILABLE;
     }
-    SpreadRasteriserThreads();
+    ZoltSpreadRasteriserThreads(true);
 #ifdef __EMSCRIPTEN__
     // WebGL 2 clips depth to [-w, w] and has no clip control.
     m_zeroToOneDepth = false;

@@ -1,4 +1,5 @@
-#include "platform/d3d8/rasteriser_threads.h"
+// Binding the software rasteriser's workers to processors (ZoltSpreadRasteriserThreads).
+#include "platform/d3d8/d3d8.h"
 
 #if defined(__linux__) && !defined(__EMSCRIPTEN__)
 #include <dirent.h>
@@ -8,11 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#endif
-
-namespace zolt_d3d {
-
-#if defined(__linux__) && !defined(__EMSCRIPTEN__)
 
 namespace {
 
@@ -42,7 +38,7 @@ int RasteriserWorker(const char* taskId)
 
 }  // namespace
 
-int SpreadRasteriserThreads()
+int ZoltSpreadRasteriserThreads(bool spread)
 {
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
@@ -71,10 +67,12 @@ int SpreadRasteriserThreads()
         if (worker < 0) {
             continue;
         }
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(processors[static_cast<size_t>(worker) % processors.size()], &one);
-        if (sched_setaffinity(static_cast<pid_t>(std::atoi(entry->d_name)), sizeof(one), &one) == 0) {
+        cpu_set_t wanted = allowed;
+        if (spread) {
+            CPU_ZERO(&wanted);
+            CPU_SET(processors[static_cast<size_t>(worker) % processors.size()], &wanted);
+        }
+        if (sched_setaffinity(static_cast<pid_t>(std::atoi(entry->d_name)), sizeof(wanted), &wanted) == 0) {
             ++bound;
         }
     }
@@ -84,11 +82,9 @@ int SpreadRasteriserThreads()
 
 #else
 
-int SpreadRasteriserThreads()
+int ZoltSpreadRasteriserThreads(bool)
 {
     return 0;
 }
 
 #endif
-
-}  // namespace zolt_d3d

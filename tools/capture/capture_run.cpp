@@ -19,6 +19,7 @@
 #include "demo/frame_clock.h"
 #include "gfx/dx_device.h"
 #include "platform/d3d8/back_buffer_readback.h"
+#include "platform/d3d8/d3d8.h"
 #include "sound/music_stream.h"
 #include "tools/capture/background_priority.h"
 #include "tools/capture/capture_options.h"
@@ -232,6 +233,10 @@ int RunCapture(int argc, const char* const* argv)
     if (music == nullptr) {
         return 1;
     }
+    // The encoder's threads share the processors with the rasteriser's
+    // workers: bound to one processor each, a worker would wait for its own
+    // while another stands idle.
+    ZoltSpreadRasteriserThreads(false);
     ShowState& show = TheShow();
     // The show as a start at --from leaves it, the same cue a jump in the
     // preview makes: scenes as loaded, loops where playing puts them.

@@ -1,7 +1,8 @@
 // The rasteriser's workers are spread one to a processor: each thread named
 // "llvmpipe-N" is bound to the N-th processor the process may use (round the
-// set again past its end), other threads keep their affinity, and a process
-// allowed a single processor binds nothing. Threads of our own stand in for
+// set again past its end), other threads keep their affinity, set free the
+// workers may use every processor again, and a process allowed a single
+// processor binds nothing. Threads of our own stand in for
 // the driver's, so the test does not depend on which driver runs; the
 // driver's own workers are checked too where there are some.
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/d3d8/rasteriser_threads.h"
+#include "platform/d3d8/d3d8.h"
 #include "tests/support/headless_device.h"
 
 namespace {
@@ -127,7 +128,7 @@ TEST(RasteriserThreads, EachWorkerIsBoundToAProcessorOfItsOwn)
     NamedThread noNumber("llvmpipe-");
     NamedThread trailing("llvmpipe-1x");
     NamedThread other("renderer-1");
-    EXPECT_EQ(zolt_d3d::SpreadRasteriserThreads(), static_cast<int>(driverWorkers) + 2);
+    EXPECT_EQ(ZoltSpreadRasteriserThreads(true), static_cast<int>(driverWorkers) + 2);
     EXPECT_EQ(ThreadProcessors(first.Tid()), std::vector<int>{allowed[0]});
     EXPECT_EQ(ThreadProcessors(beyond.Tid()), std::vector<int>{allowed[past % allowed.size()]});
     EXPECT_EQ(ThreadProcessors(noNumber.Tid()), allowed);
@@ -135,13 +136,21 @@ TEST(RasteriserThreads, EachWorkerIsBoundToAProcessorOfItsOwn)
     EXPECT_EQ(ThreadProcessors(other.Tid()), allowed);
     EXPECT_EQ(ThreadProcessors(0), allowed) << "the drawing thread keeps its processors";
 
+    // Set free, the workers may use every processor again.
+    EXPECT_EQ(ZoltSpreadRasteriserThreads(false), static_cast<int>(driverWorkers) + 2);
+    EXPECT_EQ(ThreadProcessors(first.Tid()), allowed);
+    EXPECT_EQ(ThreadProcessors(beyond.Tid()), allowed);
+    for (const auto& [name, tid] : DriverWorkers())
+        EXPECT_EQ(ThreadProcessors(tid), allowed) << name;
+    EXPECT_EQ(ZoltSpreadRasteriserThreads(true), static_cast<int>(driverWorkers) + 2);
+
     // A process held to one processor has nothing to spread.
     NamedThread lone("llvmpipe-1");
     cpu_set_t one;
     CPU_ZERO(&one);
     CPU_SET(allowed[0], &one);
     ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
-    EXPECT_EQ(zolt_d3d::SpreadRasteriserThreads(), 0);
+    EXPECT_EQ(ZoltSpreadRasteriserThreads(true), 0);
     ASSERT_EQ(sched_setaffinity(0, sizeof(allowedSet), &allowedSet), 0);
     EXPECT_EQ(ThreadProcessors(lone.Tid()), allowed);
 }
