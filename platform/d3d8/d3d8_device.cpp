@@ -274,23 +274,7 @@ ULONG Device::Release()
 
 void Device::ReleaseBindings()
 {
-    for (Texture*& texture : m_state.textures) {
-        if (texture != nullptr) {
-            Texture* old = texture;
-            texture = nullptr;
-            old->Release();
-        }
-    }
-    if (m_state.stream != nullptr) {
-        VertexBuffer* old = m_state.stream;
-        m_state.stream = nullptr;
-        old->Release();
-    }
-    if (m_state.indices != nullptr) {
-        IndexBuffer* old = m_state.indices;
-        m_state.indices = nullptr;
-        old->Release();
-    }
+    DropState(&m_state);
     if (m_renderTarget != nullptr) {
         Surface* old = m_renderTarget;
         m_renderTarget = nullptr;
@@ -307,7 +291,7 @@ void Device::Shutdown()
 {
     m_shuttingDown = true;
     m_publicReleased = true;
-    m_batchActive = false;
+    m_batch.active = false;
     DropPendingBehind();
     ReleaseBindings();
     if (m_backBuffer != nullptr) {
@@ -493,8 +477,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (!MakeCurrent()) {
         return D3D_OK;
     }
-    PaintPendingBehind();
-    FlushBatch();
+    DrawPending();
     if (!m_presentToWindow) {
         // The frame is only sent on to the rasteriser; the back buffer, which
         // read-back reads, keeps it.
@@ -563,8 +546,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* presentationParameters)
     if (!MakeCurrent()) {
         return D3DERR_INVALIDCALL;
     }
-    PaintPendingBehind();
-    FlushBatch();
+    DrawPending();
     m_stencilZero = false;
     const bool sizeChanged = resolved.BackBufferWidth != m_backBuffer->width() ||
                              resolved.BackBufferHeight != m_backBuffer->height();

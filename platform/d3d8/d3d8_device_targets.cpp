@@ -281,8 +281,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (flags == 0 || m_cooperative != kOk || !MakeCurrent()) {
         return D3D_OK;
     }
-    PaintPendingBehind();
-    FlushBatch();
+    DrawPending();
     ApplyTarget();
 
     GLbitfield bits = 0;

@@ -85,20 +85,20 @@ GLuint Device::StreamVertexArray(const VertexLayout& layout, UINT stride)
 
 void Device::AppendToBatch(GLenum mode, D3DPRIMITIVETYPE type, UINT vertexCount, const uint8_t* data, UINT stride)
 {
-    if (m_batchActive && (m_batchFvf != m_state.fvf || m_batchStride != stride || m_batchMode != mode)) {
+    if (m_batch.active && (m_batch.fvf != m_state.fvf || m_batch.stride != stride || m_batch.mode != mode)) {
         FlushBatch();
     }
-    if (!m_batchActive) {
-        m_batchActive = true;
-        m_batchFvf = m_state.fvf;
-        m_batchStride = stride;
-        m_batchMode = mode;
-        m_batchVertices = 0;
-        m_batchData.clear();
+    if (!m_batch.active) {
+        m_batch.active = true;
+        m_batch.fvf = m_state.fvf;
+        m_batch.stride = stride;
+        m_batch.mode = mode;
+        m_batch.vertices = 0;
+        m_batch.data.clear();
     }
     const auto append = [&](UINT index) {
         const uint8_t* vertex = data + static_cast<size_t>(index) * stride;
-        m_batchData.insert(m_batchData.end(), vertex, vertex + stride);
+        m_batch.data.insert(m_batch.data.end(), vertex, vertex + stride);
     };
     if (type == D3DPT_TRIANGLESTRIP) {
         // As separate triangles, every other one reordered to keep its facing.
@@ -107,35 +107,41 @@ void Device::AppendToBatch(GLenum mode, D3DPRIMITIVETYPE type, UINT vertexCount,
             append((i & 1) == 0 ? i + 1 : i + 2);
             append((i & 1) == 0 ? i + 2 : i + 1);
         }
-        m_batchVertices += (vertexCount - 2) * 3;
+        m_batch.vertices += (vertexCount - 2) * 3;
     } else if (type == D3DPT_TRIANGLEFAN) {
         for (UINT i = 1; i + 1 < vertexCount; ++i) {
             append(0);
             append(i);
             append(i + 1);
         }
-        m_batchVertices += (vertexCount - 2) * 3;
+        m_batch.vertices += (vertexCount - 2) * 3;
     } else {
-        m_batchData.insert(m_batchData.end(), data, data + static_cast<size_t>(vertexCount) * stride);
-        m_batchVertices += vertexCount;
+        m_batch.data.insert(m_batch.data.end(), data, data + static_cast<size_t>(vertexCount) * stride);
+        m_batch.vertices += vertexCount;
     }
-    if (m_batchData.size() >= kBatchFlushBytes) {
+    if (m_batch.data.size() >= kBatchFlushBytes) {
         FlushBatch();
     }
 }
 
 void Device::FlushBatch()
 {
-    if (!m_batchActive) {
+    if (!m_batch.active) {
         return;
     }
-    m_batchActive = false;
-    if (m_batchVertices == 0 || !MakeCurrent() || !PrepareDraw(m_batchMode)) {
+    m_batch.active = false;
+    if (m_batch.vertices == 0 || !MakeCurrent() || !PrepareDraw(m_batch.mode)) {
         return;
     }
-    const GLint first = UploadStream(m_batchData.data(), m_batchData.size(), m_batchStride);
-    m_gl.BindVertexArray(StreamVertexArray(m_state.layout, m_batchStride));
-    glDrawArrays(m_batchMode, first, static_cast<GLsizei>(m_batchVertices));
+    const GLint first = UploadStream(m_batch.data.data(), m_batch.data.size(), m_batch.stride);
+    m_gl.BindVertexArray(StreamVertexArray(m_state.layout, m_batch.stride));
+    glDrawArrays(m_batch.mode, first, static_cast<GLsizei>(m_batch.vertices));
+}
+
+void Device::DrawPending()
+{
+    PaintPendingBehind();
+    FlushBatch();
 }
 
 void Device::DrawUserArrays(GLenum mode, UINT vertexCount, const void* data, UINT stride)

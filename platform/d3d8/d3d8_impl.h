@@ -429,6 +429,9 @@ public:
     bool MakeCurrent();
     // Issues the draws merged so far.
     void FlushBatch();
+    // Before the target is read or replaced: the waiting painter behind,
+    // then the draws merged so far.
+    void DrawPending();
     void AddPrivateRef() { ++m_privateRefs; }
     void ReleasePrivateRef();
     GlStateCache& gl() { return m_gl; }
@@ -513,6 +516,7 @@ private:
     void SaveState(DrawingState* snapshot);
     // Moves the snapshot's state, references included, into the device.
     void RestoreState(DrawingState* snapshot);
+    // Releases the resources the state names and forgets them.
     void DropState(DrawingState* snapshot);
     void DropPendingBehind();
     // Whether a draw with the current state leaves the target depending on
@@ -601,15 +605,19 @@ private:
     // The program has enabled the stencil test or cleared the stencil: its
     // contents are then its own.
     bool m_programUsesStencil = false;
-    std::vector<uint8_t> m_heldBatchData;
 
     // Draws merged until the state changes.
-    bool m_batchActive = false;
-    DWORD m_batchFvf = 0;
-    UINT m_batchStride = 0;
-    GLenum m_batchMode = 0;
-    UINT m_batchVertices = 0;
-    std::vector<uint8_t> m_batchData;
+    struct MergedDraws {
+        bool active = false;
+        DWORD fvf = 0;
+        UINT stride = 0;
+        GLenum mode = 0;
+        UINT vertices = 0;
+        std::vector<uint8_t> data;
+    };
+    MergedDraws m_batch;
+    // The draws being merged wait here while a painter behind draws.
+    MergedDraws m_heldBatch;
 };
 
 // Sets up a vertex array's attribute pointers for a layout read from the

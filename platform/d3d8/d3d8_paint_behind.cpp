@@ -7,6 +7,7 @@
 // being read, and the background neither tests nor writes depth; the
 // rasteriser only shades what shows.
 #include <algorithm>
+#include <utility>
 
 #include "platform/d3d8/d3d8_impl.h"
 
@@ -126,14 +127,7 @@ void Device::PaintPendingBehind()
 
     // Draws being merged wait aside (this may run while they are issued),
     // so that the painter's own merged draws do not mix with them.
-    const bool batchActive = m_batchActive;
-    const DWORD batchFvf = m_batchFvf;
-    const UINT batchStride = m_batchStride;
-    const GLenum batchMode = m_batchMode;
-    const UINT batchVertices = m_batchVertices;
-    m_batchActive = false;
-    m_batchData.swap(m_heldBatchData);
-
+    std::swap(m_batch, m_heldBatch);
     SaveState(m_stateAround.get());
     RestoreState(m_stateBehind.get());
     SetBehind(Behind::kPainting);
@@ -141,13 +135,7 @@ void Device::PaintPendingBehind()
     FlushBatch();
     SetBehind(Behind::kOff);
     RestoreState(m_stateAround.get());
-
-    m_batchData.swap(m_heldBatchData);
-    m_batchActive = batchActive;
-    m_batchFvf = batchFvf;
-    m_batchStride = batchStride;
-    m_batchMode = batchMode;
-    m_batchVertices = batchVertices;
+    std::swap(m_batch, m_heldBatch);
 }
 
 void Device::DropPendingBehind()

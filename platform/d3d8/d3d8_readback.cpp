@@ -12,8 +12,7 @@ bool Device::ReadSurface(Surface* surface, std::vector<uint32_t>* pixels, UINT* 
     if (surface == nullptr || pixels == nullptr || !surface->IsColor() || !MakeCurrent()) {
         return false;
     }
-    PaintPendingBehind();
-    FlushBatch();
+    DrawPending();
     const UINT w = surface->width();
     const UINT h = surface->height();
     // Every pixel is overwritten: a buffer of the right size is reused as it
@@ -63,8 +62,7 @@ bool ZoltFinishDrawing(IDirect3DDevice8* device)
     if (impl == nullptr || !impl->MakeCurrent()) {
         return false;
     }
-    impl->PaintPendingBehind();
-    impl->FlushBatch();
+    impl->DrawPending();
     glFinish();
     return true;
 }
