@@ -25,9 +25,9 @@
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bench/floor_frame.h"
 #include "bench/recording_device.h"
@@ -85,7 +85,7 @@ struct Show {
         // What the show loaded calls the recorder, which passes every call
         // on; the demo manager's own calls go to the device itself, so that
         // it paints the skybox behind each effect as the player does, except
-        // while a frame is recorded (RecordFrame).
+        // while a frame is recorded (BakeFloor).
         layer.m_device = real;
     }
     ~Show()
@@ -182,7 +182,6 @@ void TimeAgainstFloor(FloorTimes* times, FloorFrame& floor, DrawFrame drawFrame,
 
 void ReportAgainstFloor(benchmark::State& state, const FloorTimes& times, size_t recordedFrames)
 {
-    using benchmark::Counter;
     const double frames = static_cast<double>(std::max<int64_t>(times.frames, 1));
     state.counters["engine_ms"] = times.engineMs / frames;
     state.counters["floor_ms"] = times.floorMs / frames;

@@ -64,10 +64,18 @@ void SkyBoxPlugIn::Draw(const D3DVECTOR& eye, const D3DVECTOR& target)
     DrawBox(eye, target, true);
 }
 
-bool SkyBoxPlugIn::DrawBehind(const D3DVECTOR& eye, const D3DVECTOR& target)
+IDirect3DDevice8* SkyBoxPlugIn::DrawingDevice() const
 {
     IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
     if (!device || !m_mesh || !m_mesh->GetVertexBuffer() || !m_mesh->GetIndexBuffer())
+        return nullptr;
+    return device;
+}
+
+bool SkyBoxPlugIn::DrawBehind(const D3DVECTOR& eye, const D3DVECTOR& target)
+{
+    IDirect3DDevice8* device = DrawingDevice();
+    if (!device)
         return false;
     m_behindEye = eye;
     m_behindTarget = target;
@@ -86,8 +94,8 @@ void SkyBoxPlugIn::PaintBehind(void* self)
 
 void SkyBoxPlugIn::DrawBox(const D3DVECTOR& eye, const D3DVECTOR& target, bool drawFaces)
 {
-    IDirect3DDevice8* device = m_device ? m_device->m_device : nullptr;
-    if (!device || !m_mesh || !m_mesh->GetVertexBuffer() || !m_mesh->GetIndexBuffer())
+    IDirect3DDevice8* device = DrawingDevice();
+    if (!device)
         return;
 
     DWORD lighting = TRUE;

@@ -10,6 +10,7 @@
 
 class DXDevice;
 class SkyBoxMesh;
+class IDirect3DDevice8;
 
 class SkyBoxPlugIn : public BackgroundPlugIn {
 public:
@@ -33,6 +34,9 @@ public:
     const SkyBoxMesh* GetMesh() const { return m_mesh; }
 
 private:
+    // The device, when there is one and a box with buffers to draw; null
+    // otherwise.
+    IDirect3DDevice8* DrawingDevice() const;
     // Draw, with or without the faces' draw calls.
     void DrawBox(const D3DVECTOR& eye, const D3DVECTOR& target, bool drawFaces);
     static void PaintBehind(void* self);
